@@ -1,0 +1,104 @@
+#include "network_http_fetch.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace vantrel {
+namespace {
+
+// Small enough that readyRead comes often, so an oversized reply is stopped soon after the limit.
+constexpr qint64 kReadBufferSize = 64 * 1024;
+
+} // namespace
+
+NetworkHttpFetch::NetworkHttpFetch(QObject *parent)
+    : HttpFetch(parent)
+{
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, &NetworkHttpFetch::onDeadlinePassed);
+}
+
+NetworkHttpFetch::~NetworkHttpFetch()
+{
+    releaseReply();
+}
+
+void NetworkHttpFetch::setRequestTimeout(int seconds)
+{
+    m_timeoutMs = seconds * 1000;
+}
+
+void NetworkHttpFetch::fetch(const QUrl &url)
+{
+    cancel();
+    m_body.clear();
+
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Vantrel"));
+    // Qt's own transfer timeout only measures silence; the deadline below bounds the whole request.
+    request.setTransferTimeout(0);
+
+    m_reply = m_manager.get(request);
+    m_reply->setReadBufferSize(kReadBufferSize);
+    connect(m_reply, &QNetworkReply::readyRead, this, &NetworkHttpFetch::takeAvailableBytes);
+    connect(m_reply, &QNetworkReply::finished, this, &NetworkHttpFetch::onReplyFinished);
+    m_deadline.start(m_timeoutMs);
+}
+
+void NetworkHttpFetch::cancel()
+{
+    m_deadline.stop();
+    releaseReply();
+}
+
+void NetworkHttpFetch::takeAvailableBytes()
+{
+    if (!m_reply)
+        return;
+    m_body += m_reply->readAll();
+    if (m_body.size() > m_maximumPageSize) {
+        finishWith({kFetchTooLarge, {},
+                    QStringLiteral("the page is larger than %1 bytes").arg(m_maximumPageSize)});
+    }
+}
+
+void NetworkHttpFetch::onReplyFinished()
+{
+    takeAvailableBytes();
+    if (!m_reply)
+        return; // the size limit ended it
+
+    // An error status still comes with the page the server sent, and that page is what gets saved.
+    const bool serverAnswered = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    if (m_reply->error() == QNetworkReply::NoError || serverAnswered)
+        finishWith({0, m_body, {}});
+    else
+        finishWith({int(m_reply->error()), {}, m_reply->errorString()});
+}
+
+void NetworkHttpFetch::onDeadlinePassed()
+{
+    finishWith({kFetchTimedOut, {}, QStringLiteral("the request timed out")});
+}
+
+void NetworkHttpFetch::finishWith(FetchResult result)
+{
+    m_deadline.stop();
+    releaseReply();
+    m_body.clear();
+    emit finished(result);
+}
+
+void NetworkHttpFetch::releaseReply()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    // Aborting raises finished() at once; the reply must no longer reach us by then.
+    disconnect(reply, nullptr, this, nullptr);
+    reply->abort();
+    reply->deleteLater();
+}
+
+} // namespace vantrel

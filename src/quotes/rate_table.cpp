@@ -1,0 +1,13 @@
+#include "rate_table.h"
+
+namespace vantrel {
+
+std::optional<QString> RateTable::rateOf(const QString &pairName) const
+{
+    const std::optional<int> index = findPair(pairName);
+    if (!index)
+        return std::nullopt;
+    return m_rates[*index];
+}
+
+} // namespace vantrel

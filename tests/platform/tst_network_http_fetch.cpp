@@ -1,0 +1,212 @@
+#include "platform/network_http_fetch.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+using namespace vantrel;
+
+Q_DECLARE_METATYPE(vantrel::FetchResult)
+
+namespace {
+
+// A loopback HTTP server that answers every request the same scripted way.
+class ScriptedServer : public QObject
+{
+public:
+    enum class Mode { Answer, Stall, Trickle, Flood };
+
+    ScriptedServer(Mode mode, QByteArray response = {})
+        : m_mode(mode)
+        , m_response(std::move(response))
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, &ScriptedServer::onConnection);
+    }
+
+    QUrl url() const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/interesthq/market.dll?getexmarket_5l?branch=0755")
+                        .arg(m_server.serverPort()));
+    }
+    qint64 bytesSent() const { return m_bytesSent; }
+
+private:
+    void onConnection()
+    {
+        QTcpSocket *socket = m_server.nextPendingConnection();
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+            if (!socket->readAll().contains("\r\n\r\n") || socket->property("answered").toBool())
+                return;
+            socket->setProperty("answered", true);
+            answer(socket);
+        });
+    }
+
+    void answer(QTcpSocket *socket)
+    {
+        switch (m_mode) {
+        case Mode::Answer:
+            socket->write(m_response);
+            socket->disconnectFromHost();
+            break;
+        case Mode::Stall:
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nhalf a page");
+            break;
+        case Mode::Trickle: {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
+            auto *timer = new QTimer(socket);
+            connect(timer, &QTimer::timeout, socket, [socket] { socket->write("x"); });
+            timer->start(20);
+            break;
+        }
+        case Mode::Flood: {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100000000\r\n\r\n");
+            auto *timer = new QTimer(socket);
+            connect(timer, &QTimer::timeout, socket, [this, socket] {
+                if (socket->bytesToWrite() < 256 * 1024)
+                    m_bytesSent += socket->write(QByteArray(64 * 1024, 'x'));
+            });
+            timer->start(1);
+            break;
+        }
+        }
+    }
+
+    QTcpServer m_server;
+    Mode m_mode;
+    QByteArray m_response;
+    qint64 m_bytesSent = 0;
+};
+
+QByteArray httpResponse(const QByteArray &status, const QByteArray &body)
+{
+    return "HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: "
+           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+// Fetches once and waits for the single result.
+FetchResult fetchOnce(NetworkHttpFetch &fetch, const QUrl &url)
+{
+    QSignalSpy finished(&fetch, &HttpFetch::finished);
+    fetch.fetch(url);
+    if (!finished.wait(10000))
+        qFatal("the fetch never finished");
+    QTest::qWait(50);
+    if (finished.size() != 1)
+        qFatal("the fetch finished more than once");
+    return finished.first().first().value<FetchResult>();
+}
+
+} // namespace
+
+class TestNetworkHttpFetch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void serverAnswers_data();
+    void serverAnswers();
+    void refusedConnectionFails();
+    void deadlineEndsSlowReplies_data();
+    void deadlineEndsSlowReplies();
+    void oversizedReplyIsAborted();
+    void cancelledRequestReportsNothing();
+};
+
+void TestNetworkHttpFetch::serverAnswers_data()
+{
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<QByteArray>("page");
+
+    QTest::newRow("page") << httpResponse("200 OK", "<html>rates</html>") << QByteArray("<html>rates</html>");
+    QTest::newRow("error status keeps its page")
+        << httpResponse("500 Internal Server Error", "<html>down</html>") << QByteArray("<html>down</html>");
+    QTest::newRow("not found keeps its page") << httpResponse("404 Not Found", "gone") << QByteArray("gone");
+    QTest::newRow("empty page") << httpResponse("200 OK", "") << QByteArray();
+    QTest::newRow("Latin-1 bytes unchanged") << httpResponse("200 OK", "\xa3\r\n\xff") << QByteArray("\xa3\r\n\xff");
+}
+
+void TestNetworkHttpFetch::serverAnswers()
+{
+    QFETCH(QByteArray, response);
+    QFETCH(QByteArray, page);
+
+    ScriptedServer server(ScriptedServer::Mode::Answer, response);
+    NetworkHttpFetch fetch;
+    const FetchResult result = fetchOnce(fetch, server.url());
+    QCOMPARE(result.errorCode, 0);
+    QCOMPARE(result.page, page);
+    QVERIFY(!fetch.isBusy());
+}
+
+void TestNetworkHttpFetch::refusedConnectionFails()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+
+    NetworkHttpFetch fetch;
+    const FetchResult result = fetchOnce(fetch, QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)));
+    QVERIFY(result.errorCode != 0);
+    QVERIFY(result.errorCode != kFetchTimedOut);
+    QVERIFY(result.page.isEmpty());
+}
+
+void TestNetworkHttpFetch::deadlineEndsSlowReplies_data()
+{
+    QTest::addColumn<ScriptedServer::Mode>("mode");
+
+    QTest::newRow("stall") << ScriptedServer::Mode::Stall;
+    // A byte every 20 ms never looks idle, so only a deadline over the whole request ends it.
+    QTest::newRow("trickle") << ScriptedServer::Mode::Trickle;
+}
+
+void TestNetworkHttpFetch::deadlineEndsSlowReplies()
+{
+    QFETCH(ScriptedServer::Mode, mode);
+
+    ScriptedServer server(mode);
+    NetworkHttpFetch fetch;
+    fetch.setRequestTimeoutMs(400);
+    const FetchResult result = fetchOnce(fetch, server.url());
+    QCOMPARE(result.errorCode, kFetchTimedOut);
+    QVERIFY(result.page.isEmpty());
+    QVERIFY(!fetch.isBusy());
+}
+
+void TestNetworkHttpFetch::oversizedReplyIsAborted()
+{
+    ScriptedServer server(ScriptedServer::Mode::Flood);
+    NetworkHttpFetch fetch;
+    fetch.setMaximumPageSize(1024 * 1024);
+    const FetchResult result = fetchOnce(fetch, server.url());
+    QCOMPARE(result.errorCode, kFetchTooLarge);
+    QVERIFY(result.page.isEmpty());
+    // The download stops soon after the limit rather than at the end of the announced 100 MB.
+    QVERIFY2(server.bytesSent() < 16 * 1024 * 1024, qPrintable(QString::number(server.bytesSent())));
+}
+
+void TestNetworkHttpFetch::cancelledRequestReportsNothing()
+{
+    ScriptedServer server(ScriptedServer::Mode::Answer, httpResponse("200 OK", "page"));
+    NetworkHttpFetch fetch;
+    QSignalSpy finished(&fetch, &HttpFetch::finished);
+    fetch.fetch(server.url());
+    QVERIFY(fetch.isBusy());
+    fetch.cancel();
+    QVERIFY(!fetch.isBusy());
+    QTest::qWait(300);
+    QCOMPARE(finished.size(), 0);
+
+    // A new request after a cancel works as usual.
+    QCOMPARE(fetchOnce(fetch, server.url()).page, QByteArray("page"));
+}
+
+QTEST_GUILESS_MAIN(TestNetworkHttpFetch)
+#include "tst_network_http_fetch.moc"
