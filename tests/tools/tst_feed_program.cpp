@@ -1,0 +1,265 @@
+#include "market_simulation.h"
+
+#include "quotes/quote_line_parser.h"
+#include "quotes/quote_page.h"
+
+#include <QDeadlineTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace vantrel;
+
+namespace {
+
+const QByteArray kTarget = "/interesthq/market.dll?getexmarket_5l?branch=0755";
+
+// A running vantrel-feed on a free port, ended with the test.
+struct Feed {
+    QProcess process;
+    quint16 port = 0;
+    QString url;
+    ~Feed() { process.kill(), process.waitForFinished(2000); }
+};
+
+std::unique_ptr<Feed> startFeed(const QStringList &arguments = {})
+{
+    auto feed = std::make_unique<Feed>();
+    feed->process.start(QStringLiteral(VANTREL_FEED_PROGRAM), QStringList{"--port", "0"} + arguments);
+    if (!feed->process.waitForReadyRead(5000))
+        return nullptr;
+    const auto match = QRegularExpression("^vantrel-feed: serving (http://127\\.0\\.0\\.1:(\\d+)/\\S+)\n$")
+                           .match(feed->process.readAllStandardOutput());
+    if (!match.hasMatch())
+        return nullptr;
+    feed->url = match.captured(1);
+    feed->port = quint16(match.captured(2).toUInt());
+    return feed;
+}
+
+// What arrives for the request until the server closes or the time is up; `stillOpen` tells which.
+QByteArray exchange(quint16 port, const QByteArray &request, int waitMs = 5000, bool *stillOpen = nullptr)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.write(request);
+    QByteArray received;
+    for (QDeadlineTimer deadline(waitMs); !deadline.hasExpired() && socket.state() != QAbstractSocket::UnconnectedState;) {
+        socket.waitForReadyRead(int(deadline.remainingTime()));
+        received += socket.readAll();
+    }
+    if (stillOpen)
+        *stillOpen = socket.state() == QAbstractSocket::ConnectedState;
+    return received + socket.readAll();
+}
+
+QByteArray getPage(quint16 port, int waitMs = 5000, bool *stillOpen = nullptr)
+{
+    return exchange(port, "GET " + kTarget + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", waitMs, stillOpen);
+}
+
+QByteArray bodyOf(const QByteArray &response)
+{
+    return response.mid(response.indexOf("\r\n\r\n") + 4);
+}
+
+bool hasLength(const QByteArray &response)
+{
+    return response.contains("\r\nContent-Length: " + QByteArray::number(bodyOf(response).size()) + "\r\n");
+}
+
+int pairsRead(const QByteArray &page) // -1: no quote line
+{
+    const std::optional<QString> line = quoteLineOf(page);
+    RateTable rates;
+    return line ? readQuoteLine(*line, rates).pairsStored : -1;
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+Run run(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(VANTREL_FEED_PROGRAM), arguments);
+    if (!process.waitForFinished(5000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+} // namespace
+
+class TestFeedProgram : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void servesMovingQuotePages();
+    void answersOtherRequestsWithErrors();
+    void misbehavesOnRequest_data();
+    void misbehavesOnRequest();
+    void refusesBadArguments_data();
+    void refusesBadArguments();
+    void refusesAPortInUse();
+    void checksSavedPages();
+};
+
+void TestFeedProgram::servesMovingQuotePages()
+{
+    const auto feed = startFeed({"--seed", "12345"});
+    QVERIFY(feed);
+    const QByteArray first = getPage(feed->port);
+    vantrel::feed::MarketSimulation market(12345);
+    market.step();
+    QCOMPARE(bodyOf(first), market.renderPage()); // the seed makes the pages repeatable
+    QVERIFY(first.startsWith("HTTP/1.1 200 OK\r\n"));
+    QVERIFY(first.contains("\r\nContent-Type: text/html; charset=ISO-8859-1\r\n"));
+    QVERIFY(hasLength(first));
+    QCOMPARE(pairsRead(bodyOf(first)), 35);
+
+    // Qt's own client must reach the page at the printed address, both question marks and all.
+    QNetworkAccessManager manager;
+    std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(feed->url))));
+    QVERIFY(QSignalSpy(reply.get(), &QNetworkReply::finished).wait(5000));
+    QCOMPARE(reply->error(), QNetworkReply::NoError);
+    const QByteArray second = reply->readAll();
+    QCOMPARE(pairsRead(second), 35);
+    QVERIFY(second != bodyOf(first));
+}
+
+void TestFeedProgram::answersOtherRequestsWithErrors()
+{
+    const auto feed = startFeed();
+    QVERIFY(feed);
+    const QByteArray notFound = exchange(feed->port, "GET /interesthq/market.dll?getexmarket_5l HTTP/1.1\r\n\r\n");
+    QVERIFY(notFound.startsWith("HTTP/1.1 404 Not Found\r\n"));
+    QVERIFY(bodyOf(notFound).contains("<html>"));
+    QVERIFY(exchange(feed->port, "NONSENSE\r\n\r\n").startsWith("HTTP/1.1 400 Bad Request\r\n"));
+    QVERIFY(exchange(feed->port, "POST " + kTarget + " HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 405 "));
+}
+
+void TestFeedProgram::misbehavesOnRequest_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("statusLine");
+    QTest::addColumn<int>("leastBody");
+    QTest::addColumn<int>("mostBody");
+    QTest::addColumn<int>("pairs");   // read from the body; -1: no quote line
+    QTest::addColumn<bool>("closed"); // by the server within 2.5 s
+
+    const QByteArray ok("HTTP/1.1 200 OK");
+    const int huge = 5 * 1024 * 1024;
+    QTest::newRow("error") << "error" << QByteArray("HTTP/1.1 500 Internal Server Error") << 1 << 1000 << -1 << true;
+    QTest::newRow("empty") << "empty" << ok << 0 << 0 << -1 << true;
+    QTest::newRow("truncated") << "truncated" << ok << 5000 << 15000 << 2 << true;
+    QTest::newRow("huge") << "huge" << ok << huge << huge << 35 << true;
+    QTest::newRow("stall") << "stall" << ok << 5000 << 15000 << 2 << false;
+    QTest::newRow("trickle") << "trickle" << ok << 1 << 3 << -1 << false; // a byte a second
+}
+
+void TestFeedProgram::misbehavesOnRequest()
+{
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, statusLine);
+    QFETCH(int, leastBody);
+    QFETCH(int, mostBody);
+    QFETCH(int, pairs);
+    QFETCH(bool, closed);
+
+    const auto feed = startFeed({"--fault", fault});
+    QVERIFY(feed);
+    bool stillOpen = false;
+    const QByteArray response = getPage(feed->port, 2500, &stillOpen);
+    QVERIFY2(response.startsWith(statusLine + "\r\n"), response.left(40));
+    QCOMPARE(stillOpen, !closed);
+    QCOMPARE(hasLength(response), closed); // what is held back was announced
+    const QByteArray body = bodyOf(response);
+    QVERIFY2(body.size() >= leastBody && body.size() <= mostBody, QByteArray::number(body.size()));
+    QCOMPARE(pairsRead(body), pairs);
+}
+
+void TestFeedProgram::refusesBadArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("unknown option") << QStringList{"--colour", "red"};
+    QTest::newRow("missing value") << QStringList{"--port"};
+    QTest::newRow("port too high") << QStringList{"--port", "65536"};
+    QTest::newRow("negative port") << QStringList{"--port", "-1"};
+    QTest::newRow("seed not a number") << QStringList{"--seed", "12x"};
+    QTest::newRow("negative delay") << QStringList{"--delay", "-5"};
+    QTest::newRow("unknown fault") << QStringList{"--fault", "explode"};
+    QTest::newRow("bad address") << QStringList{"--bind", "nowhere"};
+    QTest::newRow("extra argument") << QStringList{"serve"};
+    QTest::newRow("check without page") << QStringList{"check"};
+    QTest::newRow("check with two pages") << QStringList{"check", "a", "b"};
+}
+
+void TestFeedProgram::refusesBadArguments()
+{
+    QFETCH(QStringList, arguments);
+    const Run result = run(arguments);
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(result.out.isEmpty());
+    QVERIFY(result.err.startsWith("vantrel-feed: "));
+    QVERIFY(result.err.contains("\nUsage: vantrel-feed"));
+}
+
+void TestFeedProgram::refusesAPortInUse()
+{
+    const auto feed = startFeed();
+    QVERIFY(feed);
+    const Run result = run({"--port", QString::number(feed->port)});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY(result.err.contains(QByteArray::number(feed->port)));
+    QCOMPARE(run({"--page", "/nonexistent/page.htm"}).exitCode, 2);
+    const Run help = run({"--help"});
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY(help.out.startsWith("Usage: vantrel-feed"));
+}
+
+void TestFeedProgram::checksSavedPages()
+{
+    const auto feed = startFeed({"--seed", "8"});
+    QVERIFY(feed);
+    const QByteArray page = bodyOf(getPage(feed->port));
+    QTemporaryDir dir;
+    const auto check = [&](const QByteArray &bytes) {
+        QFile file(dir.filePath(QStringLiteral("page.htm")));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
+                   ? run({"check", file.fileName()}) : Run{};
+    };
+
+    const Run good = check(page);
+    QCOMPARE(good.exitCode, 0);
+    const QList<QByteArray> rates = good.out.split('\n');
+    QCOMPARE(rates.size(), 36);
+    QVERIFY(rates[1].startsWith("EUR/USD\t1.") && rates[34].startsWith("SGD/JPY\t1"));
+
+    const QByteArray head = page.split('\n').mid(0, 105).join('\n') + '\n';
+    const Run shortPage = check(head);
+    QCOMPARE(shortPage.exitCode, 1);
+    QVERIFY(shortPage.err.contains("105 lines"));
+    QCOMPARE(shortPage.out.count("\t\n"), 35);
+
+    // EUR/USD is read second: the pair before it keeps its rate, it and the rest stay empty.
+    const Run broken = check(QByteArray(page).replace(head.size() + 6721 - 1, 6, "  n/a "));
+    QCOMPARE(broken.exitCode, 1);
+    QVERIFY(broken.err.contains("EUR/USD: the price at 6721"));
+    QVERIFY(broken.out.startsWith(rates[0] + "\nEUR/USD\t\n"));
+    QCOMPARE(broken.out.count("\t\n"), 34);
+
+    QCOMPARE(run({"check", dir.filePath(QStringLiteral("none.htm"))}).exitCode, 1);
+}
+
+QTEST_GUILESS_MAIN(TestFeedProgram)
+#include "tst_feed_program.moc"

@@ -1,0 +1,66 @@
+#include "feed_responder.h"
+
+namespace vantrel::feed {
+namespace {
+
+Answer whole(int status, const QByteArray &body)
+{
+    const QByteArray bytes = responseHead(status, body.size()) + body;
+    return {bytes, bytes.size(), Answer::Rest::None};
+}
+
+} // namespace
+
+FeedResponder::FeedResponder(FaultMode fault, PageSource pages, quint64 garbageSeed)
+    : m_fault(fault)
+    , m_pages(std::move(pages))
+    , m_garbage(garbageSeed)
+{
+}
+
+Answer FeedResponder::answer(const RequestHead &request)
+{
+    if (request.state != RequestHead::State::Complete)
+        return whole(400, statusPage(400));
+    if (request.method != "GET")
+        return whole(405, statusPage(405));
+    if (request.target != kQuotePageTarget)
+        return whole(404, statusPage(404));
+    return pageAnswer();
+}
+
+Answer FeedResponder::pageAnswer()
+{
+    switch (m_fault) {
+    case FaultMode::None:
+        return whole(200, m_pages());
+    case FaultMode::Error:
+        return whole(500, statusPage(500));
+    case FaultMode::Empty:
+        return whole(200, QByteArray());
+    case FaultMode::Truncated: {
+        const QByteArray page = m_pages();
+        return whole(200, page.first(quoteLineMiddle(page)));
+    }
+    case FaultMode::Garbage:
+        return whole(200, garbageBytes(m_pages().size(), m_garbage));
+    case FaultMode::Stall: {
+        // The length announces the whole page, so the client keeps waiting for the rest.
+        const QByteArray page = m_pages();
+        const QByteArray bytes = responseHead(200, page.size()) + page;
+        const qsizetype sent = bytes.size() - page.size() + quoteLineMiddle(page);
+        return {bytes, sent, Answer::Rest::Withhold};
+    }
+    case FaultMode::Trickle: {
+        const QByteArray page = m_pages();
+        const QByteArray head = responseHead(200, page.size());
+        return {head + page, head.size(), Answer::Rest::Trickle};
+    }
+    case FaultMode::Huge:
+        return whole(200, hugePage(m_pages()));
+    }
+    Q_UNREACHABLE();
+    return {};
+}
+
+} // namespace vantrel::feed

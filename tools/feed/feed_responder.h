@@ -1,0 +1,45 @@
+#pragma once
+
+#include "feed_faults.h"
+#include "http_messages.h"
+
+#include <QByteArray>
+
+#include <functional>
+#include <random>
+
+namespace vantrel::feed {
+
+// The bytes of one answer and how they go out.
+struct Answer {
+    enum class Rest {
+        None,     // everything at once, then the connection closes
+        Trickle,  // the bytes after `sentAtOnce` one a second, then the connection closes
+        Withhold, // the bytes after `sentAtOnce` never; the connection stays open
+    };
+
+    QByteArray bytes; // status line, header fields and body
+    qsizetype sentAtOnce = 0;
+    Rest rest = Rest::None;
+};
+
+// Decides the answer to each request: the quote page, an HTTP error, or the chosen fault.
+class FeedResponder
+{
+public:
+    // Where each page comes from; called once for every request that needs a page.
+    using PageSource = std::function<QByteArray()>;
+
+    FeedResponder(FaultMode fault, PageSource pages, quint64 garbageSeed);
+
+    Answer answer(const RequestHead &request);
+
+private:
+    Answer pageAnswer();
+
+    FaultMode m_fault;
+    PageSource m_pages;
+    std::mt19937_64 m_garbage;
+};
+
+} // namespace vantrel::feed
