@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+namespace vantrel {
+
+// The items of the interval selector, shortest first.
+QStringList listeningIntervalNames();
+
+// The length in seconds of an interval item ("2.5min" is 150); nothing for any other text.
+std::optional<int> listeningIntervalSeconds(const QString &name);
+
+} // namespace vantrel

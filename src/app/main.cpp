@@ -1,0 +1,24 @@
+#include "app/main_window.h"
+#include "platform/message_box.h"
+#include "platform/network_http_fetch.h"
+#include "quotes/quote_cache_file.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vantrel"));
+    // The window layouts are fixed in twips and were drawn for a small dialog font.
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    QApplication::setFont(font);
+
+    vantrel::NetworkHttpFetch inet1;
+    vantrel::DialogMessageBox messages;
+    vantrel::Form1 form1({inet1, messages, vantrel::QuoteCacheFile::defaultPath()});
+    form1.load();
+    form1.show();
+    return app.exec();
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "platform/switch_timer.h"
+#include "quotes/rate_table.h"
+#include "quotes/refresh_quotes.h"
+#include "reminders/reminder_state.h"
+#include "views/cross_rates_view.h"
+#include "views/help_window.h"
+#include "views/major_rates_view.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace vantrel {
+
+class HttpFetch;
+class MessageBox;
+
+// The platform pieces the main window works with; the program hands it the real ones, tests doubles.
+struct Form1Services {
+    HttpFetch &inet1;
+    MessageBox &messages;
+    // Where the quote cache file is kept.
+    QString quoteCachePath;
+};
+
+// The main window: it owns every control, timer and player, and closing it ends the program.
+// Its handlers are defined in the files of the subsystems they belong to.
+class Form1 final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(Form1Services services);
+    ~Form1() override;
+
+    // The start-up: defaults, the first download, the refresh timer, both rate views.
+    void load();
+
+    // Controls, named as in the window's definition.
+    QGroupBox *Frame1;
+    QGroupBox *Frame2;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    QPushButton *Command6;
+    QPushButton *Command9;
+    QLabel *Label1;
+    QComboBox *Combo1;
+    QListWidget *List1;
+    QPushButton *Command4;
+    QPushButton *Command5;
+    QLabel *Label2;
+    QComboBox *Combo2;
+    QListWidget *List2;
+    QCheckBox *Check1;
+    QCheckBox *Check2;
+    QLabel *Label5;
+    QComboBox *Combo3;
+    QLabel *Label6;
+    QComboBox *Combo4;
+    QLabel *Label7;
+    QComboBox *Combo5;
+    QLabel *Label3;
+    QLineEdit *Text1;
+    QLabel *Label4;
+    QLineEdit *Text2;
+    QPushButton *Command7;
+    QPushButton *Command8;
+    QListWidget *List3;
+
+    SwitchTimer Timer1;
+    SwitchTimer Timer2;
+
+    // Program state shared by the subsystems.
+    RateTable rates;
+    QUrl quoteurl;
+    ReminderState reminders;
+
+    // The rate views as they are now; null while closed.
+    Form2 *majorRatesView() const { return m_form2; }
+    Form3 *crossRatesView() const { return m_form3; }
+    Form7 *helpWindow() const { return m_form7; }
+    QuoteRefresher &refresher() { return m_refresher; }
+
+    // Handlers (main window).
+    void showRateViews();   // View
+    void quit();            // Quit
+    // Handlers (pair lists).
+    void choosePairType();  // Combo1 Click
+    // Handlers (reminders).
+    void chooseReminderPair(); // Combo3 Click
+    // Handlers (refresh).
+    void refreshTick();     // Timer2 tick
+    void checkReminders();  // the middle step of the refresh tick
+    void updateRateViews(); // the last step of the refresh tick
+    // Handlers (help).
+    void openHelp();        // Command2 Click
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void placeControls();
+    void connectHandlers();
+    void describeForAssistiveTechnology();
+    void finishRefreshTick();
+    // Selects an item of a drop-down list in code and runs its choice handler, as a user's choice does.
+    void chooseItem(QComboBox *combo, const QString &text, void (Form1::*handler)());
+    Form2 &ensureMajorRatesView();
+    Form3 &ensureCrossRatesView();
+    void closeOtherWindows();
+
+    Form1Services m_services;
+    QuoteRefresher m_refresher;
+    QPointer<Form2> m_form2;
+    QPointer<Form3> m_form3;
+    QPointer<Form7> m_form7;
+};
+
+} // namespace vantrel

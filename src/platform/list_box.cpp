@@ -1,0 +1,20 @@
+#include "list_box.h"
+
+#include <QListWidget>
+
+namespace vantrel {
+
+int listIndex(const QListWidget &list)
+{
+    const QList<QListWidgetItem *> selected = list.selectedItems();
+    return selected.isEmpty() ? -1 : list.row(selected.first());
+}
+
+void removeListItem(QListWidget &list, int position)
+{
+    delete list.takeItem(position);
+    list.clearSelection();
+    list.setCurrentRow(-1);
+}
+
+} // namespace vantrel

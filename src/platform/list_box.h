@@ -1,0 +1,13 @@
+#pragma once
+
+class QListWidget;
+
+namespace vantrel {
+
+// The list box behaviour the program relies on: the highlighted entry's position, -1 when there is none.
+int listIndex(const QListWidget &list);
+
+// Removes the entry at a position; the later entries move up and nothing is highlighted afterwards.
+void removeListItem(QListWidget &list, int position);
+
+} // namespace vantrel

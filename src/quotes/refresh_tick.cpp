@@ -1,0 +1,32 @@
+// The refresh tick: renew the rates, check the reminders, rewrite both rate views.
+#include "app/main_window.h"
+#include "views/cross_rates_view.h"
+#include "views/major_rates_view.h"
+
+namespace vantrel {
+
+void Form1::refreshTick()
+{
+    // The download goes on in the background and the tick finishes when it arrives. A tick that falls
+    // due while the previous one still waits for its page is dropped.
+    m_refresher.RefreshQuotes();
+}
+
+void Form1::finishRefreshTick()
+{
+    checkReminders();
+    updateRateViews();
+}
+
+void Form1::checkReminders()
+{
+}
+
+void Form1::updateRateViews()
+{
+    // A view closed by its close box comes back hidden here, filled, ready for View.
+    ensureMajorRatesView().showRates(rates);
+    ensureCrossRatesView().showRates(rates);
+}
+
+} // namespace vantrel

@@ -1,0 +1,144 @@
+#include "platform/twips.h"
+#include "quotes/pair_catalogue.h"
+#include "views/cross_rates_view.h"
+#include "views/major_rates_view.h"
+#include "quotes/rate_table.h"
+
+#include <QTest>
+
+using namespace vantrel;
+
+namespace {
+
+const QColor kGreen(192, 255, 192);
+const QColor kOrange(255, 224, 192);
+
+RateTable tableWithEveryRate()
+{
+    RateTable rates;
+    for (int i = 0; i < kPairCount; ++i)
+        rates.store(i, pairCatalogue()[i].decimals == 4 ? QStringLiteral("1.%1").arg(1000 + i)
+                                                        : QStringLiteral("1%1.25").arg(10 + i));
+    return rates;
+}
+
+} // namespace
+
+class TestRateViews : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void majorGridBeforeUpdate();
+    void majorGridAfterUpdate();
+    void crossGridStripesByBaseCurrency_data();
+    void crossGridStripesByBaseCurrency();
+    void crossGridShowsTableText();
+    void viewsScaleWithScreen();
+};
+
+void TestRateViews::majorGridBeforeUpdate()
+{
+    Form2 view;
+    RateGrid &grid = view.MSFlexGrid1();
+    QCOMPARE(view.windowTitle(), "Major Rates");
+    QCOMPARE(grid.rowCount(), 9);
+    QCOMPARE(grid.columnCount(), 2);
+    QCOMPARE(grid.cellText(0, 0), "Pair");
+    QCOMPARE(grid.cellText(0, 1), "Rate");
+    QCOMPARE(grid.cellBackground(0, 0), QColor(255, 255, 255));
+    QVERIFY(grid.isFixedCell(3, 0));
+    QVERIFY(!grid.isFixedCell(3, 1));
+    for (int row = 1; row <= 8; ++row) {
+        QCOMPARE(grid.cellText(row, 0), Form2::rowOrder()[row - 1]);
+        QVERIFY(grid.cellText(row, 1).isEmpty());
+        // Before the first update only the Pair cell of a striped row is green.
+        QCOMPARE(grid.cellBackground(row, 0) == kGreen, row % 2 == 1);
+        QVERIFY(grid.cellBackground(row, 1) != kGreen);
+    }
+    QCOMPARE(grid.cellText(6, 0), "USD/JPY");
+}
+
+void TestRateViews::majorGridAfterUpdate()
+{
+    Form2 view;
+    view.showRates(tableWithEveryRate());
+    RateGrid &grid = view.MSFlexGrid1();
+    for (int row = 1; row <= 8; ++row) {
+        QCOMPARE(grid.cellText(row, 1), *tableWithEveryRate().rateOf(grid.cellText(row, 0)));
+        QCOMPARE(grid.cellBackground(row, 1) == kGreen, row % 2 == 1);
+    }
+    QCOMPARE(grid.cellText(6, 1), "116.25"); // USD/JPY: two decimals
+}
+
+void TestRateViews::crossGridStripesByBaseCurrency_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("pair");
+    QTest::addColumn<QColor>("colour");
+
+    QTest::newRow("first AUD") << 1 << "AUD/CAD" << kGreen;
+    QTest::newRow("last AUD") << 5 << "AUD/SGD" << kGreen;
+    QTest::newRow("first CAD") << 6 << "CAD/HKD" << kOrange;
+    QTest::newRow("CHF rows are all green") << 10 << "CHF/HKD" << kGreen;
+    QTest::newRow("CHF row 12") << 12 << "CHF/SGD" << kGreen;
+    QTest::newRow("EUR") << 13 << "EUR/AUD" << kOrange;
+    QTest::newRow("GBP") << 22 << "GBP/EUR" << kGreen;
+    QTest::newRow("SGD") << 27 << "SGD/JPY" << kOrange;
+}
+
+void TestRateViews::crossGridStripesByBaseCurrency()
+{
+    QFETCH(int, row);
+    QFETCH(QString, pair);
+    QFETCH(QColor, colour);
+
+    Form3 view;
+    RateGrid &grid = view.MSFlexGrid1();
+    QCOMPARE(grid.rowCount(), 28);
+    QCOMPARE(grid.cellText(row, 0), pair);
+    // Right after set-up both cells already have the group colour, and the rate is empty.
+    QCOMPARE(grid.cellBackground(row, 0), colour);
+    QCOMPARE(grid.cellBackground(row, 1), colour);
+    QVERIFY(grid.cellText(row, 1).isEmpty());
+
+    view.showRates(tableWithEveryRate());
+    QCOMPARE(grid.cellBackground(row, 1), colour);
+    QCOMPARE(grid.cellText(row, 1), *tableWithEveryRate().rateOf(pair));
+}
+
+void TestRateViews::crossGridShowsTableText()
+{
+    Form3 view;
+    RateGrid &grid = view.MSFlexGrid1();
+    QCOMPARE(view.windowTitle(), "Cross Rates");
+    QCOMPARE(grid.cellText(0, 0), "Pair");
+    QCOMPARE(grid.cellBackground(0, 1), QApplication::palette().color(QPalette::Base));
+
+    // The view shows exactly what the table holds: EUR/JPY is never worked out from other rates.
+    RateTable rates;
+    rates.store(*findPair(QStringLiteral("EUR/USD")), QStringLiteral("1.1000"));
+    rates.store(*findPair(QStringLiteral("USD/JPY")), QStringLiteral("150.00"));
+    rates.store(*findPair(QStringLiteral("EUR/JPY")), QStringLiteral("99.99"));
+    view.showRates(rates);
+    QCOMPARE(grid.cellText(17, 0), "EUR/JPY");
+    QCOMPARE(grid.cellText(17, 1), "99.99");
+    QCOMPARE(grid.cellText(16, 1), QString()); // EUR/HKD never filled
+}
+
+void TestRateViews::viewsScaleWithScreen()
+{
+    QCOMPARE(twipsToPixels(900, 96), 60);
+    QCOMPARE(twipsToPixels(1080, 96), 72);
+    QCOMPARE(twipsToPixels(320, 192), 43);
+    Form2 majors;
+    QCOMPARE(majors.MSFlexGrid1().columnWidth(0), twipsToPixels(majors, 900));
+    QCOMPARE(majors.MSFlexGrid1().rowHeight(1), twipsToPixels(majors, 320));
+    // The whole major grid fits its window; the cross grid scrolls.
+    QVERIFY(majors.height() >= majors.MSFlexGrid1().cellsSize().height());
+    Form3 crosses;
+    QVERIFY(crosses.height() < crosses.MSFlexGrid1().cellsSize().height());
+}
+
+QTEST_MAIN(TestRateViews)
+#include "tst_rate_views.moc"
