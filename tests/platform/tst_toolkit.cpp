@@ -1,0 +1,112 @@
+#include "platform/list_box.h"
+#include "platform/message_box.h"
+#include "platform/program_files.h"
+#include "platform/switch_timer.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace vantrel;
+
+class TestToolkit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void enablingRunningTimerKeepsCountdown();
+    void timerMaySwitchItselfOff();
+    void listIndexIsMinusOneWithoutHighlight();
+    void removalLeavesNothingHighlighted();
+    void messageBoxHasTitleTextAndOkOnly();
+    void missingIconGivesDefaultIcon();
+};
+
+void TestToolkit::enablingRunningTimerKeepsCountdown()
+{
+    SwitchTimer timer(300);
+    QSignalSpy ticks(&timer, &SwitchTimer::tick);
+    timer.enable();
+    // Switching it on again every 100 ms would hold the tick back for ever if it restarted the countdown.
+    for (int i = 0; i < 5; ++i) {
+        QTest::qWait(100);
+        timer.enable();
+    }
+    QVERIFY(ticks.size() >= 1);
+    timer.disable();
+    QVERIFY(!timer.isEnabled());
+    const qsizetype seen = ticks.size();
+    QTest::qWait(400);
+    QCOMPARE(ticks.size(), seen);
+}
+
+void TestToolkit::timerMaySwitchItselfOff()
+{
+    SwitchTimer timer(10);
+    int ticks = 0;
+    connect(&timer, &SwitchTimer::tick, &timer, [&] {
+        ++ticks;
+        timer.disable();
+    });
+    timer.enable();
+    QTest::qWait(100);
+    QCOMPARE(ticks, 1);
+}
+
+void TestToolkit::listIndexIsMinusOneWithoutHighlight()
+{
+    QListWidget list;
+    list.addItems({QStringLiteral("EUR/USD"), QStringLiteral("USD/JPY")});
+    QCOMPARE(listIndex(list), -1);
+    // A current row without a highlight, as after keyboard focus alone, is still no selection.
+    list.setCurrentRow(1, QItemSelectionModel::NoUpdate);
+    QCOMPARE(listIndex(list), -1);
+    list.setCurrentRow(1);
+    QCOMPARE(listIndex(list), 1);
+}
+
+void TestToolkit::removalLeavesNothingHighlighted()
+{
+    QListWidget list;
+    list.addItems({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
+    list.setCurrentRow(1);
+    removeListItem(list, 1);
+    QCOMPARE(list.count(), 3);
+    QCOMPARE(list.item(1)->text(), "C");
+    QCOMPARE(listIndex(list), -1);
+}
+
+void TestToolkit::messageBoxHasTitleTextAndOkOnly()
+{
+    QString title;
+    QString text;
+    int buttons = -1;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        title = box->windowTitle();
+        text = box->text();
+        buttons = int(box->buttons().size());
+        icon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    });
+    DialogMessageBox().show(nullptr, QStringLiteral("Seclect pairs to be listened please!"));
+    QCOMPARE(title, "Vantrel");
+    QCOMPARE(text, "Seclect pairs to be listened please!");
+    QCOMPARE(buttons, 1);
+    QCOMPARE(icon, QMessageBox::NoIcon);
+}
+
+void TestToolkit::missingIconGivesDefaultIcon()
+{
+    // The test program's directory has no fd.ico.
+    QVERIFY(programIcon().isNull());
+}
+
+QTEST_MAIN(TestToolkit)
+#include "tst_toolkit.moc"
