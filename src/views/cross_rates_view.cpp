@@ -21,8 +21,6 @@ Form3::Form3()
     : RateView(QStringLiteral("Cross Rates"), pairNamesOfType(PairType::Cross), gridcolours::buttonFace())
 {
     RateGrid &grid = MSFlexGrid1();
-    grid.setColumnWidthTwips(0, 900);
-    grid.setColumnWidthTwips(1, 1080);
     for (int row = 0; row <= 27; ++row)
         grid.setRowHeightTwips(row, 320);
     grid.setCellText(0, 0, QStringLiteral("Pair"));

@@ -13,8 +13,6 @@ Form2::Form2()
     : RateView(QStringLiteral("Major Rates"), rowOrder(), gridcolours::kFixedWhite)
 {
     RateGrid &grid = MSFlexGrid1();
-    grid.setColumnWidthTwips(0, 900);
-    grid.setColumnWidthTwips(1, 1080);
     for (int row = 1; row <= 8; ++row)
         grid.setRowHeightTwips(row, 320);
     grid.setCellText(0, 0, QStringLiteral("Pair"));

@@ -16,6 +16,8 @@ RateView::RateView(const QString &caption, QStringList rowPairs, const QColor &f
     setWindowIcon(programIcon());
     m_grid->setObjectName(QStringLiteral("MSFlexGrid1"));
     m_grid->setAccessibleName(caption);
+    m_grid->setColumnWidthTwips(0, 900);
+    m_grid->setColumnWidthTwips(1, 1080);
 }
 
 void RateView::showRates(const RateTable &rates)
