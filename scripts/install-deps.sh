@@ -7,6 +7,8 @@ packages=(
   build-essential cmake
   qt6-base-dev qt6-multimedia-dev libgl-dev
   qt6-qpa-plugins
+  libsndfile1-dev libsamplerate0-dev
+  espeak-ng sox
 )
 
 missing=()

@@ -32,3 +32,15 @@ std::optional<int> listeningIntervalSeconds(const QString &name)
 }
 
 } // namespace vantrel
+
+namespace vantrel {
+
+bool listeningDue(int lastSeconds, int nowSeconds, int intervalSeconds)
+{
+    constexpr int kSecondsPerDay = 24 * 60 * 60;
+    if (nowSeconds < lastSeconds)
+        nowSeconds += kSecondsPerDay;
+    return nowSeconds >= lastSeconds + intervalSeconds;
+}
+
+} // namespace vantrel

@@ -12,4 +12,8 @@ QStringList listeningIntervalNames();
 // The length in seconds of an interval item ("2.5min" is 150); nothing for any other text.
 std::optional<int> listeningIntervalSeconds(const QString &name);
 
+// Whether the interval has passed since `last`, both times of day in seconds. A time of day before
+// `last` means midnight has passed in between.
+bool listeningDue(int lastSeconds, int nowSeconds, int intervalSeconds);
+
 } // namespace vantrel

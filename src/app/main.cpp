@@ -1,6 +1,10 @@
 #include "app/main_window.h"
+#include "platform/audio_engine.h"
+#include "platform/clock.h"
+#include "platform/engine_player.h"
 #include "platform/message_box.h"
 #include "platform/network_http_fetch.h"
+#include "platform/program_files.h"
 #include "quotes/quote_cache_file.h"
 
 #include <QApplication>
@@ -15,9 +19,13 @@ int main(int argc, char *argv[])
     font.setPointSize(8);
     QApplication::setFont(font);
 
+    vantrel::AudioEngine audio;
     vantrel::NetworkHttpFetch inet1;
     vantrel::DialogMessageBox messages;
-    vantrel::Form1 form1({inet1, messages, vantrel::QuoteCacheFile::defaultPath()});
+    vantrel::SystemClock clock;
+    vantrel::Form1 form1({inet1, messages, clock,
+                          [&audio](QObject *parent) { return new vantrel::EnginePlayer(audio, parent); },
+                          vantrel::QuoteCacheFile::defaultPath(), vantrel::programDirectory()});
     form1.load();
     form1.show();
     return app.exec();

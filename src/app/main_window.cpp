@@ -4,6 +4,7 @@
 #include "platform/http_fetch.h"
 #include "platform/program_files.h"
 #include "platform/twips.h"
+#include "platform/wave_player.h"
 #include "quotes/pair_catalogue.h"
 #include "reminders/reminder_choices.h"
 #include "views/cross_rates_view.h"
@@ -43,6 +44,7 @@ Form1::Form1(Form1Services services)
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer2.setObjectName(QStringLiteral("Timer2"));
     createControls();
+    createPlayers();
     placeControls();
     describeForAssistiveTechnology();
     connectHandlers();
@@ -185,6 +187,10 @@ void Form1::connectHandlers()
     // `activated` is the user's choice, also of the item already shown, as a click on the list would be.
     connect(Combo1, &QComboBox::activated, this, &Form1::choosePairType);
     connect(Combo3, &QComboBox::activated, this, &Form1::chooseReminderPair);
+    connect(Command4, &QPushButton::clicked, this, &Form1::addSelectedPair);
+    connect(Command5, &QPushButton::clicked, this, &Form1::removeSelectedPair);
+    connect(Command1, &QPushButton::clicked, this, &Form1::startOrCancel);
+    connect(&Timer1, &SwitchTimer::tick, this, &Form1::listeningTick);
     connect(Command6, &QPushButton::clicked, this, &Form1::showRateViews);
     connect(Command3, &QPushButton::clicked, this, &Form1::quit);
     connect(Command2, &QPushButton::clicked, this, &Form1::openHelp);
@@ -258,6 +264,10 @@ void Form1::closeEvent(QCloseEvent *event)
     Timer1.disable();
     Timer2.disable();
     m_services.inet1.cancel();
+    for (WavePlayer *player : m_players) {
+        if (player)
+            player->setCommand(QStringLiteral("close"));
+    }
     closeOtherWindows();
     event->accept();
     QCoreApplication::quit();

@@ -4,6 +4,7 @@
 #include "quotes/rate_table.h"
 #include "quotes/refresh_quotes.h"
 #include "reminders/reminder_state.h"
+#include "speech/reading_state.h"
 #include "views/cross_rates_view.h"
 #include "views/help_window.h"
 #include "views/major_rates_view.h"
@@ -11,6 +12,10 @@
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
+
+#include <array>
+#include <functional>
+#include <initializer_list>
 
 class QCheckBox;
 class QComboBox;
@@ -22,15 +27,22 @@ class QPushButton;
 
 namespace vantrel {
 
+class Clock;
 class HttpFetch;
 class MessageBox;
+class WavePlayer;
 
 // The platform pieces the main window works with; the program hands it the real ones, tests doubles.
 struct Form1Services {
     HttpFetch &inet1;
     MessageBox &messages;
+    Clock &clock;
+    // Makes one wave player, owned by the given parent.
+    std::function<WavePlayer *(QObject *parent)> makePlayer;
     // Where the quote cache file is kept.
     QString quoteCachePath;
+    // The directory with `sound/` and `fd.ico`.
+    QString programDirectory;
 };
 
 // The main window: it owns every control, timer and player, and closing it ends the program.
@@ -81,10 +93,14 @@ public:
     SwitchTimer Timer1;
     SwitchTimer Timer2;
 
+    // The players: 1 to 8 read the rates, 10 to 13 play a reminder's alert. There is no player 9.
+    WavePlayer &MMControl(int number) const;
+
     // Program state shared by the subsystems.
     RateTable rates;
     QUrl quoteurl;
     ReminderState reminders;
+    ReadingState reading;
 
     // The rate views as they are now; null while closed.
     Form2 *majorRatesView() const { return m_form2; }
@@ -97,6 +113,14 @@ public:
     void quit();            // Quit
     // Handlers (pair lists).
     void choosePairType();  // Combo1 Click
+    void addSelectedPair();    // Command4 Click
+    void removeSelectedPair(); // Command5 Click
+    // Handlers (listening).
+    void startOrCancel();   // Command1 Click
+    void listeningTick();   // Timer1 tick
+    // Rate reading: one step of a reading pass, and a whole pass from the first selected pair.
+    void readandlisten();
+    void startReadingPass();
     // Handlers (reminders).
     void chooseReminderPair(); // Combo3 Click
     // Handlers (refresh).
@@ -115,6 +139,11 @@ private:
     void connectHandlers();
     void describeForAssistiveTechnology();
     void finishRefreshTick();
+    void createPlayers();
+    // Starts a player on a clip after silencing the players of its silence list (itself last).
+    void startPlayer(int number, std::initializer_list<int> silenceList, const QString &clipName);
+    void readingPlayerDone(int number);
+    void endOfPair();
     // Selects an item of a drop-down list in code and runs its choice handler, as a user's choice does.
     void chooseItem(QComboBox *combo, const QString &text, void (Form1::*handler)());
     Form2 &ensureMajorRatesView();
@@ -126,6 +155,7 @@ private:
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
     QPointer<Form7> m_form7;
+    std::array<WavePlayer *, 14> m_players{};
 };
 
 } // namespace vantrel

@@ -1,5 +1,7 @@
 // The lists in which the user picks the pairs to be read.
 #include "app/main_window.h"
+#include "platform/list_box.h"
+#include "platform/message_box.h"
 #include "quotes/pair_catalogue.h"
 
 #include <QComboBox>
@@ -12,6 +14,30 @@ void Form1::choosePairType()
     List1->clear();
     if (const std::optional<PairType> type = pairTypeFromName(Combo1->currentText()))
         List1->addItems(pairNamesOfType(*type));
+}
+
+} // namespace vantrel
+
+namespace vantrel {
+
+void Form1::addSelectedPair()
+{
+    const int index = listIndex(*List1);
+    if (index == -1) {
+        m_services.messages.show(this, QStringLiteral("Seclect pairs to be listened please!"));
+        return;
+    }
+    List2->addItem(List1->item(index)->text());
+}
+
+void Form1::removeSelectedPair()
+{
+    const int index = listIndex(*List2);
+    if (index == -1) {
+        m_services.messages.show(this, QStringLiteral("Seclect pairs to be removed please!"));
+        return;
+    }
+    removeListItem(*List2, index);
 }
 
 } // namespace vantrel

@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 #include "support/fake_http_fetch.h"
 #include "support/recording_message_box.h"
+#include "support/recording_player.h"
+#include "support/settable_clock.h"
 #include "support/test_page.h"
 
 #include <QCheckBox>
@@ -67,6 +69,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeHttpFetch> m_inet1;
     std::unique_ptr<RecordingMessageBox> m_messages;
+    vantrel::test::SettableClock m_clock;
+    vantrel::test::PlayerLog m_players;
     std::unique_ptr<Form1> m_form1;
 };
 
@@ -75,8 +79,10 @@ void TestMainWindow::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_inet1 = std::make_unique<FakeHttpFetch>();
     m_messages = std::make_unique<RecordingMessageBox>();
-    m_form1 = std::make_unique<Form1>(
-        Form1Services{*m_inet1, *m_messages, m_dir->filePath(QStringLiteral("curquote.htm"))});
+    m_form1 = std::make_unique<Form1>(Form1Services{
+        *m_inet1, *m_messages, m_clock,
+        [this](QObject *parent) { return new vantrel::test::RecordingPlayer(m_players, parent); },
+        m_dir->filePath(QStringLiteral("curquote.htm")), m_dir->path()});
     m_form1->load();
     m_form1->show();
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace vantrel {
+
+// A clip decoded once into mono float samples at the output's rate, ready to be mixed.
+struct AudioClip {
+    std::vector<float> samples;
+    int sampleRate = 0;
+
+    qint64 durationMs() const { return sampleRate ? qint64(samples.size()) * 1000 / sampleRate : 0; }
+};
+
+// Reads a sound file (WAV and whatever else libsndfile reads), mixes its channels down and converts
+// it to the given rate. Nothing when the file is missing or cannot be decoded.
+std::shared_ptr<const AudioClip> decodeAudioClip(const QString &path, int sampleRate);
+
+} // namespace vantrel

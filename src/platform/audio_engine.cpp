@@ -1,0 +1,133 @@
+#include "audio_engine.h"
+
+#include <QAudioDevice>
+#include <QAudioSink>
+#include <QMediaDevices>
+#include <QPointer>
+#include <QTimer>
+
+
+namespace vantrel {
+
+namespace {
+
+// Enough to ride out a busy moment of the window without an audible drop-out, small enough that
+// stopping a clip is heard at once.
+constexpr int kOutputBufferMs = 100;
+constexpr int kPreferredRate = 48000;
+
+} // namespace
+
+AudioEngine::AudioEngine(Output output, QObject *parent)
+    : QObject(parent)
+{
+    m_format.setSampleRate(kPreferredRate);
+    m_format.setChannelCount(1);
+    m_format.setSampleFormat(QAudioFormat::Int16);
+    if (output == Output::DefaultDevice)
+        openDevice();
+}
+
+AudioEngine::~AudioEngine()
+{
+    if (m_sink)
+        m_sink->stop();
+}
+
+void AudioEngine::openDevice()
+{
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull())
+        return;
+    if (!device.isFormatSupported(m_format)) {
+        const QAudioFormat preferred = device.preferredFormat();
+        m_format.setSampleRate(preferred.sampleRate());
+        m_format.setChannelCount(preferred.channelCount());
+        if (preferred.sampleFormat() == QAudioFormat::Float)
+            m_format.setSampleFormat(QAudioFormat::Float);
+    }
+
+    m_mixer = std::make_unique<AudioMixer>(m_format, [this](const AudioVoice &voice) { finishLater(voice); });
+    // Unbuffered: a read-ahead would hold back what the voices play and blur where a clip ends.
+    m_mixer->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    m_sink = new QAudioSink(device, m_format, this);
+    m_sink->setBufferSize(m_format.bytesForDuration(kOutputBufferMs * 1000));
+    connect(m_sink, &QAudioSink::stateChanged, this, [this] {
+        if (m_sink && m_sink->error() != QAudio::NoError && m_sink->error() != QAudio::UnderrunError)
+            fallBackToTimedPlays();
+    });
+    m_sink->start(m_mixer.get());
+    if (m_sink->error() != QAudio::NoError && m_sink->error() != QAudio::UnderrunError)
+        fallBackToTimedPlays();
+}
+
+void AudioEngine::fallBackToTimedPlays()
+{
+    // The device is gone or never opened: what was playing ends after the time it had left.
+    QAudioSink *sink = m_sink;
+    m_sink = nullptr;
+    sink->disconnect(this);
+    sink->stop();
+    sink->deleteLater();
+    if (m_mixer) {
+        for (const AudioVoice &voice : m_mixer->voices)
+            finishAfter(voice, qint64(voice.remaining()) * 1000 / sampleRate());
+        m_mixer->voices.clear();
+    }
+}
+
+std::shared_ptr<const AudioClip> AudioEngine::clip(const QString &path)
+{
+    if (const auto cached = m_clips.constFind(path); cached != m_clips.cend())
+        return *cached;
+    std::shared_ptr<const AudioClip> decoded = decodeAudioClip(path, sampleRate());
+    if (decoded)
+        m_clips.insert(path, decoded);
+    return decoded;
+}
+
+quint64 AudioEngine::play(std::shared_ptr<const AudioClip> clip, QObject *context, std::function<void()> finished)
+{
+    AudioVoice voice{m_nextVoice++, std::move(clip), 0, context, std::move(finished)};
+    const quint64 id = voice.id;
+    if (voice.remaining() == 0)
+        finishLater(voice);
+    else if (m_sink)
+        m_mixer->voices.push_back(std::move(voice));
+    else
+        finishAfter(voice, voice.clip->durationMs());
+    return id;
+}
+
+void AudioEngine::stop(quint64 voice)
+{
+    if (m_mixer)
+        m_mixer->voices.remove_if([voice](const AudioVoice &playing) { return playing.id == voice; });
+    if (const auto timed = m_timedVoices.constFind(voice); timed != m_timedVoices.cend()) {
+        disconnect(*timed);
+        m_timedVoices.erase(timed);
+    }
+}
+
+void AudioEngine::finishLater(const AudioVoice &voice)
+{
+    if (voice.context)
+        QMetaObject::invokeMethod(voice.context, voice.finished, Qt::QueuedConnection);
+}
+
+void AudioEngine::finishAfter(const AudioVoice &voice, qint64 milliseconds)
+{
+    if (!voice.context)
+        return;
+    auto *timer = new QTimer(this);
+    timer->setSingleShot(true);
+    const quint64 id = voice.id;
+    m_timedVoices.insert(id, connect(timer, &QTimer::timeout, voice.context, voice.finished));
+    connect(timer, &QTimer::timeout, this, [this, id, timer] {
+        m_timedVoices.remove(id);
+        timer->deleteLater();
+    });
+    timer->start(int(milliseconds));
+}
+
+} // namespace vantrel

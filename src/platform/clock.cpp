@@ -1,0 +1,12 @@
+#include "clock.h"
+
+#include <QTime>
+
+namespace vantrel {
+
+int SystemClock::secondsSinceMidnight() const
+{
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000;
+}
+
+} // namespace vantrel

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/wave_player.h"
+
+#include <QFileInfo>
+#include <QList>
+#include <QStringList>
+
+namespace vantrel::test {
+
+class RecordingPlayer;
+
+// What all players of one window were told, in order.
+struct PlayerLog {
+    QStringList commands;                // "MMControl3 stop", "MMControl3 FileName=/.../1m.wav", ...
+    QStringList played;                  // clip names, in the order their plays began
+    QStringList playedBy;                // "MMControl3", alongside `played`
+    QList<RecordingPlayer *> players;
+
+    // The players that are playing now.
+    QList<RecordingPlayer *> playing() const;
+};
+
+// A player that plays nothing: it records what it is told and ends a play when the test says so.
+class RecordingPlayer final : public WavePlayer
+{
+    Q_OBJECT
+
+public:
+    RecordingPlayer(PlayerLog &log, QObject *parent)
+        : WavePlayer(parent)
+        , m_log(log)
+    {
+        m_log.players << this;
+    }
+    ~RecordingPlayer() override { m_log.players.removeAll(this); }
+
+    void setDeviceType(const QString &deviceType) override { record(QStringLiteral("DeviceType=") + deviceType); }
+    void setFileName(const QString &fileName) override
+    {
+        m_fileName = fileName;
+        record(QStringLiteral("FileName=") + fileName);
+    }
+    void setCommand(const QString &command) override
+    {
+        record(command);
+        if (command == QLatin1String("play")) {
+            isPlaying = true;
+            m_log.played << QFileInfo(m_fileName).completeBaseName();
+            m_log.playedBy << objectName();
+        } else if (command == QLatin1String("stop") || command == QLatin1String("close")) {
+            isPlaying = false;
+        }
+    }
+
+    // The clip has been heard to its end.
+    void finish()
+    {
+        if (!isPlaying)
+            return;
+        isPlaying = false;
+        emit Done();
+    }
+
+    bool isPlaying = false;
+
+private:
+    void record(const QString &what) { m_log.commands << objectName() + QLatin1Char(' ') + what; }
+
+    PlayerLog &m_log;
+    QString m_fileName;
+};
+
+inline QList<RecordingPlayer *> PlayerLog::playing() const
+{
+    QList<RecordingPlayer *> result;
+    for (RecordingPlayer *player : players) {
+        if (player->isPlaying)
+            result << player;
+    }
+    return result;
+}
+
+} // namespace vantrel::test
