@@ -191,6 +191,9 @@ void Form1::connectHandlers()
     connect(Command5, &QPushButton::clicked, this, &Form1::removeSelectedPair);
     connect(Command1, &QPushButton::clicked, this, &Form1::startOrCancel);
     connect(&Timer1, &SwitchTimer::tick, this, &Form1::listeningTick);
+    connect(Command7, &QPushButton::clicked, this, &Form1::addReminder);
+    connect(Command8, &QPushButton::clicked, this, &Form1::removeReminder);
+    connect(Command9, &QPushButton::clicked, this, &Form1::alertStarter);
     connect(Command6, &QPushButton::clicked, this, &Form1::showRateViews);
     connect(Command3, &QPushButton::clicked, this, &Form1::quit);
     connect(Command2, &QPushButton::clicked, this, &Form1::openHelp);

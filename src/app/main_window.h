@@ -123,6 +123,10 @@ public:
     void startReadingPass();
     // Handlers (reminders).
     void chooseReminderPair(); // Combo3 Click
+    void addReminder();        // Command7 Click
+    void removeReminder();     // Command8 Click
+    void alertStarter();       // Command9 Click, invoked by the program only
+    void mmcontrol10act();     // starts one alert cycle
     // Handlers (refresh).
     void refreshTick();     // Timer2 tick
     void checkReminders();  // the middle step of the refresh tick
@@ -144,6 +148,10 @@ private:
     void startPlayer(int number, std::initializer_list<int> silenceList, const QString &clipName);
     void readingPlayerDone(int number);
     void endOfPair();
+    void startAlert(int entryIndex);
+    void alertPlayerDone(int number);
+    void endOfAlertCycle();
+    void endOfAlert();
     // Selects an item of a drop-down list in code and runs its choice handler, as a user's choice does.
     void chooseItem(QComboBox *combo, const QString &text, void (Form1::*handler)());
     Form2 &ensureMajorRatesView();

@@ -18,10 +18,6 @@ void Form1::finishRefreshTick()
     updateRateViews();
 }
 
-void Form1::checkReminders()
-{
-}
-
 void Form1::updateRateViews()
 {
     // A view closed by its close box comes back hidden here, filled, ready for View.

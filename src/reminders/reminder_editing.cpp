@@ -1,7 +1,12 @@
 // The reminder group of the main window: choosing a pair, adding and removing reminders.
 #include "app/main_window.h"
+#include "platform/list_box.h"
+#include "platform/message_box.h"
+#include "reminders/reminder_entry.h"
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 
 namespace vantrel {
 
@@ -9,6 +14,58 @@ void Form1::chooseReminderPair()
 {
     Text1->clear();
     Text2->clear();
+    reminders.alerttimes = 0;
+    reminders.alertcount = 0;
+}
+
+} // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// Appends the entry for one threshold box; false when the box holds text that is no number.
+bool appendThreshold(Form1 &form, QLineEdit *box, bool upper)
+{
+    switch (classifyThreshold(box->text())) {
+    case ThresholdText::Empty:
+        return true;
+    case ThresholdText::Faulty:
+        return false;
+    case ThresholdText::Valid:
+        form.List3->addItem(ReminderEntry{form.Combo3->currentText(), upper, box->text()}.text());
+        // From now on the reminders are checked after every refresh.
+        form.Timer2.enable();
+        return true;
+    }
+    return true;
+}
+
+} // namespace
+
+void Form1::addReminder()
+{
+    if (!appendThreshold(*this, Text1, true)) {
+        m_services.messages.show(this, QStringLiteral("Enter upper properly!"));
+        return;
+    }
+    if (!appendThreshold(*this, Text2, false)) {
+        m_services.messages.show(this, QStringLiteral("Enter lower properly!"));
+        return;
+    }
+    Text1->clear();
+    Text2->clear();
+    reminders.alerttimes = 0;
+    reminders.alertcount = 0;
+}
+
+void Form1::removeReminder()
+{
+    const int index = listIndex(*List3);
+    if (index == -1) {
+        m_services.messages.show(this, QStringLiteral("Seclect reminder to be cancelled please!"));
+        return;
+    }
+    removeListItem(*List3, index);
     reminders.alerttimes = 0;
     reminders.alertcount = 0;
 }

@@ -10,6 +10,11 @@ struct ReminderState {
     int alertcount = 0;  // alert cycles played so far
     QString alertclip;   // the clip name of the pair that fired, "eurusd"
     int alertindex = 0;  // the position of the entry that fired in the reminder list
+
+    // From the firing of a reminder until its alert has ended, and the entry that fired, so that the
+    // right one is removed even if the list changed meanwhile.
+    bool alertPlaying = false;
+    QString firedEntry;
 };
 
 } // namespace vantrel

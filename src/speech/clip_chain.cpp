@@ -18,6 +18,8 @@ void Form1::createPlayers()
             connect(player, &WavePlayer::Done, this, [this, number] { readingPlayerDone(number); });
         else if (number == 8)
             connect(player, &WavePlayer::Done, this, &Form1::endOfPair);
+        else
+            connect(player, &WavePlayer::Done, this, [this, number] { alertPlayerDone(number); });
     }
 }
 

@@ -1,0 +1,328 @@
+#include "support/form1_fixture.h"
+#include "support/test_page.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+using namespace vantrel;
+using vantrel::test::Form1Fixture;
+using vantrel::test::TestPage;
+
+namespace {
+
+QStringList itemsOf(const QListWidget *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+
+QStringList cycle(const QString &sound, const QString &pairClip)
+{
+    return {sound, QStringLiteral("yours"), pairClip, QStringLiteral("setprice")};
+}
+
+// Lets `clips` clips end, one after another.
+void finishClips(Form1Fixture &f, int clips)
+{
+    for (int i = 0; i < clips; ++i)
+        f.players.playing().first()->finish();
+}
+
+} // namespace
+
+class TestReminders : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void addAppendsEntries_data();
+    void addAppendsEntries();
+    void removeTakesSelectedEntry();
+    void firstReachedReminderFires();
+    void checksRememberLastEntry();
+    void alertPlaysItsCycles_data();
+    void alertPlaysItsCycles();
+    void selectorsChangedDuringAlert();
+    void resetDuringAlertEndsAfterCycle();
+    void firedEntryIsRemovedWhereverItIs();
+    void checksWaitWhileAlertPlays();
+    void endOfAlertReadsAndListens_data();
+    void endOfAlertReadsAndListens();
+    void firesFromRefreshTick();
+};
+
+void TestReminders::addAppendsEntries_data()
+{
+    QTest::addColumn<QString>("pair");
+    QTest::addColumn<QString>("upper");
+    QTest::addColumn<QString>("lower");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("boxesCleared");
+
+    QTest::newRow("upper only") << "EUR/USD" << "1.2650" << "" << QStringList{"EUR/USD>1.2650"} << "" << true;
+    QTest::newRow("both") << "GBP/USD" << "1.30" << "1.20" << QStringList{"GBP/USD>1.30", "GBP/USD<1.20"} << ""
+                          << true;
+    QTest::newRow("faulty lower keeps upper") << "GBP/USD" << "1.30" << "abc" << QStringList{"GBP/USD>1.30"}
+                                              << "Enter lower properly!" << false;
+    QTest::newRow("faulty upper stops at once") << "GBP/USD" << "0" << "1.20" << QStringList{}
+                                                << "Enter upper properly!" << false;
+    QTest::newRow("both empty") << "EUR/USD" << "" << "" << QStringList{} << "" << true;
+    QTest::newRow("typed as it stands") << "USD/JPY" << " 104.5x" << "" << QStringList{"USD/JPY> 104.5x"} << ""
+                                        << true;
+}
+
+void TestReminders::addAppendsEntries()
+{
+    QFETCH(QString, pair);
+    QFETCH(QString, upper);
+    QFETCH(QString, lower);
+    QFETCH(QStringList, entries);
+    QFETCH(QString, message);
+    QFETCH(bool, boxesCleared);
+
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.Combo3->setCurrentText(pair);
+    form.Timer2.disable();
+    form.reminders.alertcount = 2;
+    form.Text1->setText(upper);
+    form.Text2->setText(lower);
+    QTest::mouseClick(form.Command7, Qt::LeftButton);
+
+    QCOMPARE(itemsOf(form.List3), entries);
+    QCOMPARE(f.messages.shown, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(form.Text1->text().isEmpty() && form.Text2->text().isEmpty(), boxesCleared || (upper + lower).isEmpty());
+    QCOMPARE(form.Timer2.isEnabled(), !entries.isEmpty());
+    QCOMPARE(form.reminders.alertcount, message.isEmpty() ? 0 : 2);
+}
+
+void TestReminders::removeTakesSelectedEntry()
+{
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    QTest::mouseClick(form.Command8, Qt::LeftButton);
+    QCOMPARE(f.messages.shown, QStringList{"Seclect reminder to be cancelled please!"});
+
+    form.List3->addItems({"A", "B", "C", "D", "E"});
+    form.List3->setCurrentRow(2);
+    form.reminders.alerttimes = 3;
+    QTest::mouseClick(form.Command8, Qt::LeftButton);
+    QCOMPARE(itemsOf(form.List3), QStringList({"A", "B", "D", "E"}));
+    QCOMPARE(form.reminders.alerttimes, 0);
+    QTest::mouseClick(form.Command8, Qt::LeftButton);
+    QCOMPARE(f.messages.shown.size(), 2);
+}
+
+void TestReminders::firstReachedReminderFires()
+{
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.List3->addItems({"EUR/USD>1.2650", "GBP/USD<1.8000"});
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.2650"));
+    f.setRate(QStringLiteral("GBP/USD"), QStringLiteral("1.7990"));
+    form.Timer1.enable();
+    form.checkReminders();
+
+    QCOMPARE(form.reminders.alertindex, 0);
+    QCOMPARE(form.reminders.alertclip, "eurusd");
+    QVERIFY(!form.Timer1.isEnabled());
+    QVERIFY(!form.Timer2.isEnabled());
+    QCOMPARE(f.players.playedBy, QStringList{"MMControl10"});
+    QCOMPARE(f.players.played, QStringList{"Bell"});
+}
+
+void TestReminders::checksRememberLastEntry()
+{
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    // A lower reminder on a pair not read yet does not fire (its rate is not 0, it is unknown).
+    form.List3->addItems({"EUR/USD<1.2650", "nonsense", "USD/JPY>150", "GBP/USD=1"});
+    f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("149.99"));
+    form.checkReminders();
+    QVERIFY(f.players.played.isEmpty());
+    QCOMPARE(form.reminders.alertindex, 2);
+    QCOMPARE(form.reminders.alertclip, "usdjpy");
+    QVERIFY(form.Timer2.isEnabled());
+}
+
+void TestReminders::alertPlaysItsCycles_data()
+{
+    QTest::addColumn<QString>("times");
+    QTest::addColumn<int>("cycles");
+
+    QTest::newRow("One") << "One" << 1;
+    QTest::newRow("Five") << "Five" << 5;
+    QTest::newRow("not a count plays once") << "3" << 1;
+    QTest::newRow("empty plays once") << "" << 1;
+    QTest::newRow("wrong case plays once") << "two" << 1;
+}
+
+void TestReminders::alertPlaysItsCycles()
+{
+    QFETCH(QString, times);
+    QFETCH(int, cycles);
+
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.Combo5->setCurrentText(times);
+    form.List3->addItems({"USD/JPY>150", "EUR/USD>1.2"});
+    f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("150.01"));
+    form.checkReminders();
+
+    QStringList expected;
+    for (int i = 0; i < cycles; ++i)
+        expected << cycle(QStringLiteral("Bell"), QStringLiteral("usdjpy"));
+    QStringList heard;
+    for (int i = 0; i < cycles * 4; ++i) {
+        heard << f.players.played.last();
+        if (i % 4 == 3 && i < cycles * 4 - 1)
+            QCOMPARE(form.reminders.alertcount, i / 4); // counted when the cycle's last clip has ended
+        f.players.playing().first()->finish();
+        if (i % 4 == 3 && i < cycles * 4 - 1)
+            QCOMPARE(form.reminders.alertcount, i / 4 + 1);
+    }
+    QCOMPARE(heard, expected);
+    QCOMPARE(itemsOf(form.List3), QStringList{"EUR/USD>1.2"});
+    QCOMPARE(form.reminders.alertcount, 0);
+    QCOMPARE(form.reminders.alerttimes, 0);
+    QVERIFY(form.Timer2.isEnabled());
+    QVERIFY(f.players.playing().isEmpty());
+}
+
+void TestReminders::selectorsChangedDuringAlert()
+{
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.Combo5->setCurrentText(QStringLiteral("Two"));
+    form.List3->addItem(QStringLiteral("EUR/USD<1.1"));
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.0999"));
+    form.checkReminders();
+    finishClips(f, 1);
+    form.Combo4->setCurrentText(QStringLiteral("Lion")); // during "yours"
+    form.Combo5->setCurrentText(QStringLiteral("Three"));
+    const QStringList clips = f.playToEnd();
+    QCOMPARE(clips, QStringList({"yours", "eurusd", "setprice"}) + cycle("Lion", "eurusd")
+                        + cycle("Lion", "eurusd"));
+
+    // Lowered below the cycles already played: the alert ends after the cycle that is playing.
+    form.Combo4->setCurrentText(QStringLiteral("Bell"));
+    form.Combo5->setCurrentText(QStringLiteral("Three"));
+    form.List3->addItem(QStringLiteral("EUR/USD<1.1"));
+    form.checkReminders();
+    finishClips(f, 5);
+    form.Combo5->setCurrentText(QStringLiteral("One"));
+    QCOMPARE(f.playToEnd().size(), 3);
+    QCOMPARE(form.List3->count(), 0);
+    QVERIFY(form.Timer2.isEnabled());
+}
+
+void TestReminders::resetDuringAlertEndsAfterCycle()
+{
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.Combo5->setCurrentText(QStringLiteral("Five"));
+    form.List3->addItems({"EUR/USD<1.1", "GBP/USD>1"});
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.05"));
+    form.checkReminders();
+    finishClips(f, 2);
+    form.Combo3->setCurrentIndex(3);
+    emit form.Combo3->activated(3); // another pair chosen
+    QCOMPARE(f.playToEnd().size(), 2);
+    QCOMPARE(itemsOf(form.List3), QStringList{"GBP/USD>1"});
+}
+
+void TestReminders::firedEntryIsRemovedWhereverItIs()
+{
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.List3->addItems({"AUD/USD>5", "EUR/USD<1.1", "EUR/USD<1.1", "GBP/USD>9"});
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.05"));
+    form.checkReminders();
+    QCOMPARE(form.reminders.alertindex, 1);
+
+    form.List3->setCurrentRow(0); // removed while the alert plays: the fired entry moves up
+    form.removeReminder();
+    f.playToEnd();
+    QCOMPARE(itemsOf(form.List3), QStringList({"EUR/USD<1.1", "GBP/USD>9"}));
+
+    // Every copy gone meanwhile: nothing is removed, nothing breaks.
+    form.checkReminders();
+    form.List3->clear();
+    form.List3->addItem(QStringLiteral("GBP/USD>9"));
+    f.playToEnd();
+    QCOMPARE(itemsOf(form.List3), QStringList{"GBP/USD>9"});
+}
+
+void TestReminders::checksWaitWhileAlertPlays()
+{
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.List3->addItems({"EUR/USD<1.1", "USD/JPY>100"});
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.05"));
+    f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("150.00"));
+    form.checkReminders();
+    finishClips(f, 1);
+    QTest::mouseClick(form.Command6, Qt::LeftButton); // View switches the refresh on during the alert
+    form.checkReminders();
+    QCOMPARE(form.reminders.alertclip, "eurusd");
+    QCOMPARE(form.reminders.alertindex, 0);
+    QCOMPARE(f.playToEnd(), QStringList({"yours", "eurusd", "setprice"}));
+    QCOMPARE(itemsOf(form.List3), QStringList{"USD/JPY>100"});
+}
+
+void TestReminders::endOfAlertReadsAndListens_data()
+{
+    QTest::addColumn<bool>("listening");
+    QTest::addColumn<bool>("pairSelected");
+
+    QTest::newRow("listening, a pair to read") << true << true;
+    QTest::newRow("not listening, a pair to read") << false << true;
+    QTest::newRow("listening, nothing to read") << true << false;
+}
+
+void TestReminders::endOfAlertReadsAndListens()
+{
+    QFETCH(bool, listening);
+    QFETCH(bool, pairSelected);
+
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    if (pairSelected)
+        form.List2->addItem(QStringLiteral("EUR/USD"));
+    if (listening)
+        form.Command1->setText(QStringLiteral("Cancel"));
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.0500"));
+    form.List3->addItem(QStringLiteral("EUR/USD<1.1"));
+    form.checkReminders();
+    finishClips(f, 3);
+    f.clock.set(QTime(16, 0, 0));
+    finishClips(f, 1);
+
+    QCOMPARE(form.reading.lastlistentime, 16 * 3600);
+    QVERIFY(form.Timer2.isEnabled());
+    QCOMPARE(form.Timer1.isEnabled(), listening);
+    QCOMPARE(f.playToEnd(), pairSelected ? QStringList({"eurusd", "1m", "dianm", "0m", "5m", "0m", "0m"})
+                                         : QStringList());
+}
+
+void TestReminders::firesFromRefreshTick()
+{
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.List3->addItem(QStringLiteral("EUR/USD>1.2000"));
+    TestPage page;
+    page.setPrices(QStringLiteral("EUR/USD"), QStringLiteral("1.2000"), QStringLiteral("1.2002"));
+    f.tickWithPage(page.bytes());
+    QCOMPARE(f.players.played, QStringList{"Bell"});
+    // The grids are updated in the same tick.
+    QCOMPARE(form.majorRatesView()->MSFlexGrid1().cellText(2, 1), "1.2001");
+}
+
+QTEST_MAIN(TestReminders)
+#include "tst_reminders.moc"
