@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libgl-dev
   qt6-qpa-plugins
   libsndfile1-dev libsamplerate0-dev
-  espeak-ng sox
+  espeak-ng sox festival festvox-us-slt-hts
 )
 
 missing=()
