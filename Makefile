@@ -14,11 +14,13 @@ build: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo > $(BUILD_DIR).configure.log || { cat $(BUILD_DIR).configure.log; exit 1; }
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# Every test: the suites of the normal build, the same unit and window tests built with sanitizers,
+# and a short fuzzing run (scripts/test.sh).
 test: build
-	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	@bash scripts/test.sh $(BUILD_DIR)
 
 run: build
 	@bash scripts/run.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR).configure.log
+	rm -rf $(BUILD_DIR) $(BUILD_DIR).configure.log build-asan* build-fuzz*

@@ -9,6 +9,7 @@ packages=(
   qt6-qpa-plugins
   libsndfile1-dev libsamplerate0-dev
   espeak-ng sox festival festvox-us-slt-hts
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# A short libFuzzer run over the page reading and the numeric value of a text, starting from the
+# seed corpus in tests/fuzz/corpus. Findings stop the run with the crashing input in build-fuzz/.
+#
+#   scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 25)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-25}
+build=build-fuzz
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -DVANTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build.configure.log" \
+  || { cat "$build.configure.log"; exit 1; }
+cmake --build "$build" -j "$(nproc)" --target fuzz_quote_page fuzz_numeric_value > "$build.build.log" \
+  || { tail -50 "$build.build.log"; exit 1; }
+
+# target and the folder of its seed inputs
+for run in quote_page:page numeric_value:numeric; do
+  target=${run%%:*}
+  seeds=tests/fuzz/corpus/${run##*:}
+  mkdir -p "$build/corpus/$target"
+  echo "fuzz: $target for ${seconds}s"
+  (cd "$build" && "./tests/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+     -print_final_stats=1 "corpus/$target" "../$seeds" 2> "fuzz_$target.log") \
+    || { tail -40 "$build/fuzz_$target.log"; echo "fuzz: $target FAILED"; exit 1; }
+  grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$build/fuzz_$target.log" | sed "s/^/fuzz: $target /"
+done
+echo "fuzz: no crash, leak or undefined behaviour found"
