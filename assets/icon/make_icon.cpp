@@ -1,6 +1,7 @@
-// Draws the program's icon, a speaker sounding over a rising rate line, and writes it as an .ico file.
+// Draws the program's icon, a speaker sounding over a rising rate line, and writes it as an .ico file
+// (beside the program) and, if asked, as a PNG (for the desktop's application menu).
 //
-//   make_icon OUTPUT.ico
+//   make_icon OUTPUT.ico [OUTPUT.png]
 
 #include <QCoreApplication>
 #include <QImage>
@@ -55,14 +56,17 @@ QImage drawIcon(int size)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_icon OUTPUT.ico\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make_icon OUTPUT.ico [OUTPUT.png]\n");
         return 2;
     }
-    QImageWriter writer(QString::fromLocal8Bit(argv[1]), "ico");
-    if (!writer.write(drawIcon(48))) {
-        std::fprintf(stderr, "make_icon: %s\n", qPrintable(writer.errorString()));
-        return 1;
+    const QImage icon = drawIcon(48);
+    for (int i = 1; i < argc; ++i) {
+        QImageWriter writer(QString::fromLocal8Bit(argv[i]), i == 1 ? "ico" : "png");
+        if (!writer.write(icon)) {
+            std::fprintf(stderr, "make_icon: %s: %s\n", argv[i], qPrintable(writer.errorString()));
+            return 1;
+        }
     }
     return 0;
 }
