@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "support/fake_http_fetch.h"
+#include "support/widget_items.h"
 #include "support/recording_message_box.h"
 #include "support/recording_player.h"
 #include "support/settable_clock.h"
@@ -19,19 +20,12 @@
 #include <QTest>
 
 using namespace vantrel;
+using vantrel::test::itemsOf;
 using vantrel::test::FakeHttpFetch;
 using vantrel::test::RecordingMessageBox;
 using vantrel::test::TestPage;
 
 namespace {
-
-QStringList itemsOf(const QListWidget *list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
 
 // Chooses an item as the user does, through the drop-down list.
 void chooseAsUser(QComboBox *combo, const QString &text)

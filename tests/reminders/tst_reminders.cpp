@@ -1,4 +1,5 @@
 #include "support/form1_fixture.h"
+#include "support/widget_items.h"
 #include "support/test_page.h"
 
 #include <QComboBox>
@@ -8,18 +9,11 @@
 #include <QTest>
 
 using namespace vantrel;
+using vantrel::test::itemsOf;
 using vantrel::test::Form1Fixture;
 using vantrel::test::TestPage;
 
 namespace {
-
-QStringList itemsOf(const QListWidget *list)
-{
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
-}
 
 QStringList cycle(const QString &sound, const QString &pairClip)
 {
