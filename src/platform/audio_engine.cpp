@@ -2,14 +2,24 @@
 
 #include <QAudioDevice>
 #include <QAudioSink>
+#include <QLoggingCategory>
 #include <QMediaDevices>
 #include <QPointer>
 #include <QTimer>
 
+#include <chrono>
 
 namespace vantrel {
 
+Q_DECLARE_LOGGING_CATEGORY(lcAudio)
+
 namespace {
+
+double monotonicMs()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
 
 // Enough to ride out a busy moment of the window without an audible drop-out, small enough that
 // stopping a clip is heard at once.
@@ -47,7 +57,15 @@ void AudioEngine::openDevice()
             m_format.setSampleFormat(QAudioFormat::Float);
     }
 
-    m_mixer = std::make_unique<AudioMixer>(m_format, [this](const AudioVoice &voice) { finishLater(voice); });
+    m_mixer = std::make_unique<AudioMixer>(m_format, [this](const AudioVoice &voice) {
+        // For the bench: how much the output still holds ahead of this voice's last sample, which goes out
+        // with this read, and how much the device has played.
+        if (lcAudio().isDebugEnabled() && m_sink && voice.context)
+            qCDebug(lcAudio, "end voice=%llu at=%.3f queued_ms=%.1f processed_ms=%.1f", voice.id, monotonicMs(),
+                    m_format.durationForBytes(m_sink->bufferSize() - m_sink->bytesFree()) / 1000.0,
+                    m_sink->processedUSecs() / 1000.0);
+        finishLater(voice);
+    });
     // Unbuffered: a read-ahead would hold back what the voices play and blur where a clip ends.
     m_mixer->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     m_sink = new QAudioSink(device, m_format, this);
@@ -90,6 +108,7 @@ quint64 AudioEngine::play(std::shared_ptr<const AudioClip> clip, QObject *contex
 {
     AudioVoice voice{m_nextVoice++, std::move(clip), 0, context, std::move(finished)};
     const quint64 id = voice.id;
+    qCDebug(lcAudio, "play voice=%llu at=%.3f", id, monotonicMs());
     if (voice.remaining() == 0)
         finishLater(voice);
     else if (m_sink)
@@ -111,8 +130,27 @@ void AudioEngine::stop(quint64 voice)
 
 void AudioEngine::finishLater(const AudioVoice &voice)
 {
-    if (voice.context)
-        QMetaObject::invokeMethod(voice.context, voice.finished, Qt::QueuedConnection);
+    if (!voice.context)
+        return;
+    // Until the completion has run, the clip it may start is not a voice yet. Should the stream read in
+    // the meantime (Qt reads again at once when PulseAudio wants more, and a chain step that plays nothing,
+    // such as the missing "m" clip, takes one more trip through the event loop), that read stops after a
+    // single frame of silence instead of handing out a whole period, so the next clip still follows on.
+    quint64 hold = 0;
+    if (m_sink) {
+        static const auto oneSilentFrame = std::make_shared<const AudioClip>(AudioClip{{0.0f}, 0});
+        hold = m_nextVoice++;
+        m_mixer->voices.push_back({hold, oneSilentFrame, 0, nullptr, {}});
+    }
+    QMetaObject::invokeMethod(
+        voice.context,
+        [engine = QPointer<AudioEngine>(this), hold, id = voice.id, finished = voice.finished] {
+            if (hold && engine && engine->m_mixer)
+                engine->m_mixer->voices.remove_if([hold](const AudioVoice &playing) { return playing.id == hold; });
+            qCDebug(lcAudio, "done voice=%llu at=%.3f", id, monotonicMs());
+            finished();
+        },
+        Qt::QueuedConnection);
 }
 
 void AudioEngine::finishAfter(const AudioVoice &voice, qint64 milliseconds)

@@ -1,9 +1,26 @@
 #include "audio_mixer.h"
 
+#include <QLoggingCategory>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace vantrel {
+
+// Off unless asked for (QT_LOGGING_RULES="vantrel.audio.debug=true"): each read the output stream makes,
+// for bench/measure_gaps.sh to line up with what was heard.
+Q_LOGGING_CATEGORY(lcAudio, "vantrel.audio", QtWarningMsg)
+
+namespace {
+
+double monotonicMs()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
 
 AudioMixer::AudioMixer(const QAudioFormat &format, std::function<void(const AudioVoice &)> voiceEnded,
                        QObject *parent)
@@ -21,6 +38,18 @@ qint64 AudioMixer::readData(char *data, qint64 maxSize)
         frames = std::min(frames, voice.remaining());
     if (frames == 0)
         return 0;
+
+    if (lcAudio().isDebugEnabled()) {
+        QByteArray started, ending;
+        for (const AudioVoice &voice : voices) {
+            if (voice.position == 0)
+                started += QByteArray::number(voice.id) + ',';
+            if (voice.remaining() == frames)
+                ending += QByteArray::number(voice.id) + ',';
+        }
+        qCDebug(lcAudio, "read at=%.3f asked=%lld gave=%zu voices=%zu started=%s ended=%s", monotonicMs(),
+                maxSize / bytesPerFrame, frames, voices.size(), started.constData(), ending.constData());
+    }
 
     m_mix.assign(frames, 0.0f);
     for (AudioVoice &voice : voices) {

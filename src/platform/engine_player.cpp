@@ -42,12 +42,10 @@ void EnginePlayer::play()
     stop();
     const quint64 play = ++m_play;
     m_state = State::Playing;
-    if (!m_clip) {
-        // A clip that cannot be played ends at once, so whatever waits for it goes on.
-        QMetaObject::invokeMethod(this, [this, play] { playEnded(play); }, Qt::QueuedConnection);
-        return;
-    }
-    m_voice = m_engine.play(m_clip, this, [this, play] { playEnded(play); });
+    // A clip that cannot be played is played as nothing: it ends at once, so whatever waits for it goes
+    // on, and the engine keeps the stream from running on in silence until the next clip has started.
+    static const auto nothing = std::make_shared<const AudioClip>();
+    m_voice = m_engine.play(m_clip ? m_clip : nothing, this, [this, play] { playEnded(play); });
 }
 
 void EnginePlayer::stop()

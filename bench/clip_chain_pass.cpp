@@ -1,0 +1,200 @@
+// One reading pass through the real main window, the real audio engine and its players, with known rates,
+// so that a recording of the sound device can be checked against the clips the chain asked for.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_clip_chain_pass PROGRAMDIR [PAIR=RATE ...]
+//   (PROGRAMDIR holds sound/; the pairs read, six known ones unless given, e.g. CAD/JPY=80.12)
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_clip_chain_pass --idle SECONDS [--no-device]
+//
+// Prints on stdout:
+//   AUDIO hasDevice=1|0
+//   PASS start_ms                 when startReadingPass() is called
+//   CLIP name start_ms            each "play" a reading player was given, in order
+//   DONE name at_ms               each Done a reading player raised
+//   PASSEND at_ms                 when the pass has ended
+//   IDLE cpu_percent=X seconds=S  (--idle) the process's CPU while the stream plays silence (with
+//                                 --no-device: the same process with no stream, the yardstick)
+// Times are milliseconds of the monotonic clock (CLOCK_MONOTONIC), the same clock the audio engine's
+// "vantrel.audio" debug messages use, so the two can be lined up.
+// bench/measure_gaps.sh runs it while recording the sound server and hands both to bench/analyse_gaps.py.
+
+#include "app/main_window.h"
+#include "platform/audio_engine.h"
+#include "platform/clock.h"
+#include "platform/engine_player.h"
+#include "platform/http_fetch.h"
+#include "platform/message_box.h"
+#include "quotes/pair_catalogue.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+double monotonicMs()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// A download that never answers: the pass reads rates stored by hand.
+class SilentFetch final : public vantrel::HttpFetch
+{
+public:
+    void setRequestTimeout(int) override {}
+    void fetch(const QUrl &) override { m_busy = true; }
+    void cancel() override { m_busy = false; }
+    bool isBusy() const override { return m_busy; }
+
+private:
+    bool m_busy = false;
+};
+
+class PrintingMessageBox final : public vantrel::MessageBox
+{
+public:
+    void show(QWidget *, const QString &text) override
+    {
+        std::printf("MESSAGE %s\n", qPrintable(text));
+        std::fflush(stdout);
+    }
+};
+
+// A real engine player that also tells which clip it was given to play and when it raised Done.
+class LoggingPlayer final : public vantrel::WavePlayer
+{
+public:
+    LoggingPlayer(vantrel::AudioEngine &engine, QObject *parent)
+        : vantrel::WavePlayer(parent)
+        , m_player(new vantrel::EnginePlayer(engine, this))
+    {
+        connect(m_player, &vantrel::WavePlayer::Done, this, [this] {
+            if (reads())
+                std::printf("DONE %s %.3f\n", qPrintable(clipName()), monotonicMs());
+            emit Done();
+        });
+    }
+
+    void setDeviceType(const QString &deviceType) override { m_player->setDeviceType(deviceType); }
+    void setFileName(const QString &fileName) override
+    {
+        m_fileName = fileName;
+        m_player->setFileName(fileName);
+    }
+    void setCommand(const QString &command) override
+    {
+        if (command == QLatin1String("play") && reads())
+            std::printf("CLIP %s %.3f\n", qPrintable(clipName()), monotonicMs());
+        m_player->setCommand(command);
+    }
+
+private:
+    // Players 1 to 8 read the rates; the alert players do not take part in a pass.
+    bool reads() const { return objectName().mid(9).toInt() <= 8; }
+    QString clipName() const { return QFileInfo(m_fileName).completeBaseName(); }
+
+    vantrel::EnginePlayer *m_player;
+    QString m_fileName;
+};
+
+int idle(int seconds, vantrel::AudioEngine::Output output)
+{
+    vantrel::AudioEngine engine(output);
+    std::printf("AUDIO hasDevice=%d\n", engine.hasDevice() ? 1 : 0);
+    std::fflush(stdout);
+    // The stream settles first; then only silence is handed out.
+    QTimer::singleShot(1000, [seconds] {
+        const double cpuBefore = processCpuSeconds();
+        const double wallBefore = monotonicMs();
+        QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, [cpuBefore, wallBefore] {
+            const double cpu = processCpuSeconds() - cpuBefore;
+            const double wall = (monotonicMs() - wallBefore) / 1000.0;
+            std::printf("IDLE cpu_percent=%.3f seconds=%.1f\n", 100.0 * cpu / wall, wall);
+            QCoreApplication::quit();
+        });
+    });
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() >= 3 && arguments[1] == QLatin1String("--idle"))
+        return idle(arguments[2].toInt(), arguments.contains(QLatin1String("--no-device"))
+                                              ? vantrel::AudioEngine::Output::None
+                                              : vantrel::AudioEngine::Output::DefaultDevice);
+    if (arguments.size() < 2 || arguments[1].startsWith(QLatin1String("--"))) {
+        std::fprintf(stderr,
+                     "usage: bench_clip_chain_pass PROGRAMDIR [PAIR=RATE ...] | --idle SECONDS [--no-device]\n");
+        return 2;
+    }
+
+    QTemporaryDir cacheDir;
+    vantrel::AudioEngine engine;
+    SilentFetch inet1;
+    PrintingMessageBox messages;
+    vantrel::SystemClock clock;
+    vantrel::Form1 form({inet1, messages, clock,
+                         [&engine](QObject *parent) { return new LoggingPlayer(engine, parent); },
+                         cacheDir.filePath(QStringLiteral("curquote.htm")), arguments[1]});
+    std::printf("AUDIO hasDevice=%d\n", engine.hasDevice() ? 1 : 0);
+
+    QStringList knownRates{QStringLiteral("EUR/USD=1.2345"), QStringLiteral("USD/JPY=108.45"),
+                           QStringLiteral("GBP/HKD=14.1234"), QStringLiteral("CAD/JPY=80.12"),
+                           QStringLiteral("AUD/USD=0.7512"), QStringLiteral("USD/CHF=0.9876")};
+    if (arguments.size() > 2)
+        knownRates = arguments.mid(2);
+    for (const QString &pairRate : knownRates) {
+        const QStringList parts = pairRate.split(QLatin1Char('='));
+        const std::optional<int> pair = vantrel::findPair(parts.value(0));
+        if (parts.size() != 2 || !pair) {
+            std::fprintf(stderr, "not a PAIR=RATE of a known pair: %s\n", qPrintable(pairRate));
+            return 2;
+        }
+        form.rates.store(*pair, parts[1]);
+        form.List2->addItem(parts[0]);
+    }
+    form.Check1->setChecked(true); // "Prompt": the intro opens the pass
+    form.Check2->setChecked(true); // "Money Pair", on as at start-up: each pair's name is read
+
+    QTimer poll;
+    double passEnded = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (form.reading.passPlaying || passEnded > 0)
+            return;
+        passEnded = monotonicMs();
+        std::printf("PASSEND %.3f\n", passEnded);
+        std::fflush(stdout);
+        poll.stop();
+        // The recording lags the stream; let the last clip be heard.
+        QTimer::singleShot(1500, &QCoreApplication::quit);
+    });
+    QTimer::singleShot(1000, [&] {
+        std::printf("PASS %.3f\n", monotonicMs());
+        form.startReadingPass();
+        poll.start(10);
+    });
+    const int status = QCoreApplication::exec();
+    std::fflush(stdout);
+    return status;
+}
