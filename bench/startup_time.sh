@@ -1,21 +1,19 @@
 #!/usr/bin/env bash
 # Time from starting the program to its main window being shown on a virtual screen, and its memory
-# and CPU use while idle. Needs a built tree (make build), xvfb and xdotool.
+# and CPU use while idle, with a sound server (a PulseAudio null sink) or, with --no-sound, without one.
+# Needs a built tree (make build), xvfb, xdotool and pulseaudio.
 #
-#   bench/startup_time.sh [RUNS]
+#   bench/startup_time.sh [--no-sound] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+sound=yes
+if [[ ${1:-} == --no-sound ]]; then sound=no; shift; fi
 runs=${1:-5}
-runtime=$(mktemp -d)
-chmod 700 "$runtime"
-pids=()
-cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$runtime"; }
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$runtime/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [[ -s "$runtime/display" ]] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$runtime/display") XDG_RUNTIME_DIR=$runtime XDG_CACHE_HOME=$runtime/cache
+source scripts/lib/session.sh
+session_begin
+session_xvfb
+[[ $sound == yes ]] && session_pulse
+export XDG_CACHE_HOME=$session_dir/cache
 
 for run in $(seq "$runs"); do
   start=$(date +%s%N)
