@@ -30,7 +30,8 @@ session_track() {
 
 # A virtual screen of the given size (default 1280x1024) on a free display; exports DISPLAY.
 session_xvfb() {
-  Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp 3>"$session_dir/display" 2>/dev/null &
+  # -noreset: by default Xvfb resets when its last client leaves, and a program starting just then fails.
+  Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp -noreset 3>"$session_dir/display" 2>/dev/null &
   session_track $!
   for _ in $(seq 100); do [[ -s "$session_dir/display" ]] && break; sleep 0.1; done
   [[ -s "$session_dir/display" ]] || { echo "session: Xvfb did not start" >&2; return 1; }

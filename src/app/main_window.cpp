@@ -168,6 +168,8 @@ void Form1::describeForAssistiveTechnology()
         label->setBuddy(control);
         control->setAccessibleName(label->text());
     }
+    // The repeat selector takes typing: its text field speaks under the same name.
+    Combo5->lineEdit()->setAccessibleName(Label7->text());
     List1->setAccessibleName(QStringLiteral("Available pairs"));
     List2->setAccessibleName(QStringLiteral("Pairs to be listened"));
     List3->setAccessibleName(QStringLiteral("Key price reminders"));

@@ -1,0 +1,60 @@
+"""A reading pass plays the expected clips, in order, whole and without gaps.
+
+EUR/USD and USD/JPY are added to "Pairs to be listened", "Prompt" is checked and Start pressed. The null
+sink's monitor is recorded and the tone clips (each a pure sine of its own frequency) are decoded back into
+clip names, which must equal: the intro, then for each pair its name and the first six characters of the
+rate the grid shows for it.
+"""
+
+import sys
+
+sys.dont_write_bytecode = True  # no __pycache__ beside the sources
+
+import time
+
+from vantrel_system import (Recorder, check, check_clips_whole, decode_clips, describe_clips, log, rate_clips,
+                            run_test, wait_for)
+
+PAIRS = ["EUR/USD", "USD/JPY"]
+
+
+def body(run):
+    page, page_rates = run.make_page(5)
+    run.feed("--page", page)
+    program = run.start_program()
+    run.wait_for_grids(program, page_rates, timeout=10)
+
+    for pair in PAIRS:
+        program.add_pair_to_listen(pair)
+    program.set_checked(program.control("check box", "Prompt", program.pair_frame()), True)
+    shown = program.grid_rates("Major Rates")
+    expected = ["dqhj"]
+    for pair in PAIRS:
+        expected += rate_clips(pair, shown[pair])
+    heard_length = sum(run.tones.duration_s(name) for name in expected)
+    log("rates shown: " + ", ".join(f"{pair} {shown[pair]}" for pair in PAIRS))
+    log(f"expected clips: {' '.join(expected)} ({heard_length:.2f} s of sound)")
+
+    recorder = Recorder(run, "reading-pass").start()
+    time.sleep(0.5)
+    program.press_button("Start")
+    wait_for(lambda: program.start_button_caption() == "Cancel", 5, what="the Start button to read Cancel")
+    # The monitor lags the sink: keep recording well after the last clip.
+    time.sleep(heard_length + 2.5)
+    recorder.stop()
+
+    clips = decode_clips(recorder.samples(), run.tones)
+    log(f"heard clips:    {describe_clips(clips)} (in {recorder.seconds():.1f} s of recording)")
+    check([name for name, _, _ in clips] == expected,
+          f"the pass played {describe_clips(clips)!r}, expected {' '.join(expected)!r}")
+    check_clips_whole(clips, run.tones)
+
+    program.press_button("Cancel")
+    wait_for(lambda: program.start_button_caption() == "Start", 5, what="the Cancel button to read Start")
+    listened = program.list_items(program.control("list", "Pairs to be listened", program.pair_frame()))
+    check(listened == [], f"Cancel left pairs in \"Pairs to be listened\": {listened}")
+    log("Cancel: the button reads Start again and the pairs list is empty")
+
+
+if __name__ == "__main__":
+    run_test("reading_pass", body, 90)
