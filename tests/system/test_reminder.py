@@ -13,7 +13,7 @@ sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 import time
 from decimal import Decimal
 
-from vantrel_system import (Recorder, check, check_clips_whole, decode_clips, describe_clips, log, rate_clips,
+from vantrel_system import (Recorder, check, check_heard, log, rate_clips,
                             run_test, wait_for)
 
 
@@ -45,11 +45,7 @@ def body(run):
     time.sleep(sound_length + 2.0)
     recorder.stop()
 
-    clips = decode_clips(recorder.samples(), run.tones)
-    log(f"heard clips:    {describe_clips(clips)}")
-    check([name for name, _, _ in clips] == expected,
-          f"heard {describe_clips(clips)!r}, expected {' '.join(expected)!r}")
-    check_clips_whole(clips, run.tones)
+    clips = check_heard(recorder, run.tones, expected)
     log(f"alert and pass: {clips[-1][1] + clips[-1][2] - clips[0][1]:.2f} s of sound for {sound_length:.2f} s "
         f"of clips")
     check(program.reminders() == [], f"the reminder list is not empty: {program.reminders()}")

@@ -917,6 +917,17 @@ def check_clips_whole(clips, tones):
           f"clips not heard whole (name, part heard): {[(n, round(r, 2)) for n, r in ratios]}")
 
 
+def check_heard(recorder, tones, expected):
+    """Decodes a finished recording, checks that exactly the expected clips were heard, in order and whole,
+    and returns them as (name, start, length)."""
+    clips = decode_clips(recorder.samples(), tones)
+    log(f"heard clips:    {describe_clips(clips)} (in {recorder.seconds():.1f} s of recording)")
+    check([name for name, _, _ in clips] == expected,
+          f"heard {describe_clips(clips)!r}, expected {' '.join(expected)!r}")
+    check_clips_whole(clips, tones)
+    return clips
+
+
 # --------------------------------------------------------------------------------------------------
 # Measuring how long the program's event loop stalls, from outside
 
