@@ -61,8 +61,10 @@ def check_pass_and_alert_complete(run, program, pass_seconds, alert_seconds, tol
     deadline = time.monotonic() + REFRESH_SECONDS + alert_seconds + 4
     while time.monotonic() < deadline:
         program.check_running()
-        shown = program.all_rates()
+        # The list first: once the entry is gone the refresh that fired it has already written the grids,
+        # so the grids read next show it (read the other way round, both can change in between).
         remaining = program.reminders()
+        shown = program.all_rates()
         if fired_at is None and shown != rates:
             fired_at = time.monotonic()  # the refresh that fired the reminder also wrote the grids
         if not remaining:
