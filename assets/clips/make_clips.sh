@@ -1,40 +1,23 @@
 #!/usr/bin/env bash
 # Writes the program's 71 clips into OUTDIR, each NAME.wav, 16-bit PCM, mono, 48000 Hz.
 #
-# The spoken clips (festival's HTS voice) are trimmed to the sound itself and brought to one loudness, so that
-# a rate chained from them reads evenly with no pauses between digits. The 22 alert sounds are synthesised
-# with sox; the animals' calls are voiced by espeak-ng and then treated. Same inputs give the same files.
+# The spoken clips are cut out of sentences spoken by festival's HTS voice (speech_sentences.txt says which
+# words of which sentence), at the boundaries the synthesizer reports for its own sounds, so that chained
+# they sound like the run of words they came from. The 22 alert sounds are synthesised with sox; the
+# animals' calls are voiced by espeak-ng and then treated. Same inputs give the same files.
 #
 # usage: make_clips.sh OUTDIR
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/clip_names.sh"
-
-# ---- What the clips say ------------------------------------------------------------------------------------
-
-# The word a trader uses for each currency; a pair is its base's word then its quote's: "euro dollar",
-# "dollar yen", "pound swiss", "singapore yen".
-declare -A CURRENCY_WORD=(
-  [aud]="aussie"    [cad]="canada"    [chf]="swiss"
-  [eur]="euro"      [gbp]="pound"     [hkd]="hong kong"
-  [jpy]="yen"       [sgd]="singapore" [usd]="dollar"
-)
-DIGIT_WORDS=(zero one two three four five six seven eight nine)
-declare -A PHRASE=(
-  [dqhj]="Current rates."       # opens a reading pass
-  [dianm]="point"
-  [yours]="Your"                # a reminder says: "Your" <pair> "key price reached"
-  [setprice]="key price reached."
-)
+source "$here/voice.sh"
 
 # ---- How they sound ----------------------------------------------------------------------------------------
 
-VOICE=cmu_us_slt_arctic_hts   # Debian package festvox-us-slt-hts
-DIGIT_SPEED=1.35              # a rate is 6-8 digit clips in a row: say them briskly
-WORD_SPEED=1.1
-SPEECH_RMS_DB=-20             # every spoken clip at this RMS level ...
-ALERT_RMS_DB=-17              # ... every alert at this one, a little louder ...
+SPEECH_PEAK_DB=-1.5           # the loudest spoken clip peaks here; the others keep their level as spoken
+CUT_FADE=0.0005               # seconds of fade at a cut: no click, and no dip a listener takes for a 't'
+ALERT_RMS_DB=-17              # every alert at this RMS level ...
 PEAK_CEILING_DB=-1.5          # ... and no peak above this
 RATE=48000
 FLOAT=(-r "$RATE" -c 1 -e floating-point -b 32)   # working format: no clipping or rounding between steps
@@ -114,39 +97,96 @@ level() {
 
 # ---- Speech ------------------------------------------------------------------------------------------------
 
-# festival synthesises every spoken clip in one run; sox then trims, resamples and levels each one.
-speak_all() {
-  local script=$work/speech.scm name pair
-  {
-    echo "(voice_$VOICE)"
-    # Traders say "ozzie", not the lexicon's "aw-see".
-    echo "(lex.add.entry '(\"aussie\" nil (((aa) 1) ((z iy) 0))))"
-    echo "(define (speed rate)
-            (set! hts_engine_params (append ${VOICE}::hts_engine_params (list (list \"-r\" rate)))))"
-    echo "(define (say text file) (utt.save.wave (utt.synth (eval (list 'Utterance 'Text text))) file 'riff))"
-    echo "(speed $WORD_SPEED)"
-    for name in "$INTRO_CLIP" "$POINT_CLIP" "${REMINDER_CLIPS[@]}"; do
-      echo "(say \"${PHRASE[$name]}\" \"$work/$name.raw.wav\")"
-    done
-    for pair in "${PAIR_CLIPS[@]}"; do
-      echo "(say \"${CURRENCY_WORD[${pair:0:3}]} ${CURRENCY_WORD[${pair:3:3}]}\" \"$work/$pair.raw.wav\")"
-    done
-    echo "(speed $DIGIT_SPEED)"
-    for i in "${!DIGIT_CLIPS[@]}"; do
-      echo "(say \"${DIGIT_WORDS[$i]}\" \"$work/${DIGIT_CLIPS[$i]}.raw.wav\")"
-    done
-  } >"$script"
-  festival --batch "$script" >"$work/festival.log" 2>&1 ||
-    die "festival failed (is its voice $VOICE, Debian package festvox-us-slt-hts, installed?):
-$(cat "$work/festival.log")"
+# The table as "clip<TAB>sentence[ + sentence]" lines, without comments and blank lines.
+speech_table() { grep -v -E '^(#|[[:space:]]*$)' "$here/speech_sentences.txt"; }
+
+# The festival program that prints, for each sentence, where its braced words start and end.
+festival_prelude() {
+  festival_voice
+  # (cut ID TEXT FIRST COUNT FILE): speaks TEXT into FILE and prints "cut ID START END WORDS...", the span
+  # of the COUNT words from word FIRST (from 0) and those words as festival read them.
+  echo "(define (drop l n) (if (or (< n 1) (null l)) l (drop (cdr l) (- n 1))))"
+  echo "(define (take l n) (if (or (< n 1) (null l)) nil (cons (car l) (take (cdr l) (- n 1)))))"
+  echo "(define (cut id text first count file)
+          (let ((utt (utt.synth (eval (list 'Utterance 'Text text)))))
+            (let ((words (take (drop (utt.relation.items utt 'Word) first) count)))
+              (utt.save.wave utt file 'riff)
+              (format t \"cut %s %f %f\" id
+                      (item.feat (car words) \"R:SylStructure.daughter1.daughter1.segment_start\")
+                      (item.feat (car (last words)) \"R:SylStructure.daughtern.daughtern.end\"))
+              (mapcar (lambda (w) (format t \" %s\" (item.name w))) words)
+              (format t \"\\n\"))))"
 }
 
+# The (cut ...) calls for every sentence of the table, one per line.
+festival_cuts() {
+  local name sentences part i before braced
+  while IFS=$'\t' read -r name sentences; do
+    i=0
+    while read -r part; do
+      [[ $part == *"{"*"}"* ]] || die "speech_sentences.txt: no {words} in the sentence of $name: $part"
+      before=${part%%\{*}
+      braced=${part#*\{}
+      braced=${braced%%\}*}
+      read -r -a before <<<"$before"
+      read -r -a braced <<<"$braced"
+      echo "(cut \"$name.$i\" \"${part//[\{\}]/}\" ${#before[@]} ${#braced[@]} \"$work/$name.$i.raw.wav\")"
+      i=$((i + 1))
+    done < <(sed 's/ + /\n/g' <<<"$sentences")
+  done < <(speech_table)
+}
+
+# Speaks every sentence, shared out among one festival per core; each sentence is spoken on its own, so
+# the files do not depend on how they were shared out.
+speak_all() {
+  local jobs=$1 j pids=()
+  festival_cuts >"$work/cuts.scm"
+  for ((j = 0; j < jobs; j++)); do
+    { festival_prelude; awk -v j="$j" -v n="$jobs" 'NR % n == j' "$work/cuts.scm"; } >"$work/speech.$j.scm"
+    festival --batch "$work/speech.$j.scm" >"$work/festival.$j.log" 2>&1 &
+    pids+=($!)
+  done
+  for j in "${!pids[@]}"; do
+    wait "${pids[$j]}" || die "festival failed (is its voice $VOICE, Debian package festvox-us-slt-hts, installed?):
+$(cat "$work/festival.$j.log")"
+  done
+  cat "$work"/festival.*.log >"$work/festival.log"
+}
+
+# cut_speech NAME: the clip's cuts, joined, into a working-format file; checks that festival read the
+# braced words as written.
+cut_speech() {
+  local name=$1 sentences i=0 part braced id start end said parts=()
+  sentences=$(speech_table | awk -F'\t' -v n="$name" '$1 == n { print $2 }')
+  [[ -n $sentences ]] || die "speech_sentences.txt says nothing for $name"
+  while read -r part; do
+    braced=${part#*\{}
+    braced=${braced%%\}*}
+    braced=$(tr -d '.,?!' <<<"$braced")
+    id=$name.$i
+    read -r start end said < <(awk -v id="$id" '$1 == "cut" && $2 == id { $1 = $2 = ""; print }' "$work/festival.log")
+    [[ -n ${end:-} ]] || die "festival did not speak the sentence of $name: $part"
+    [[ $said == "${braced,,}" ]] || die "festival read \"$braced\" of $name as \"$said\""
+    # The high-pass takes off the voice's slight DC offset, which would otherwise click where clips meet.
+    sx "$work/$id.raw.wav" "${FLOAT[@]}" "$work/$id.wav" highpass 70 rate -v "$RATE" trim "$start" "=$end" \
+      fade t "$CUT_FADE" reverse fade t "$CUT_FADE" reverse
+    parts+=("$work/$id.wav")
+    i=$((i + 1))
+  done < <(sed 's/ + /\n/g' <<<"$sentences")
+  chain "$work/$name.wav" "${parts[@]}"
+  sox "$work/$name.wav" -n stats 2>&1 | awk '/^Pk lev dB/ { print $4 }' >"$work/$name.peak"
+}
+
+# One gain for all spoken clips, so that a word keeps the loudness it had in its sentence relative to the
+# others; the loudest peak goes to SPEECH_PEAK_DB.
 finish_speech() {
-  local name=$1
-  [[ -s $work/$name.raw.wav ]] || die "festival wrote no speech for $name"
-  # The high-pass takes off the voice's slight DC offset, which would otherwise click where clips meet.
-  sx "$work/$name.raw.wav" "${FLOAT[@]}" "$work/$name.wav" highpass 70 rate -v "$RATE" "${TRIM_SILENCE[@]}"
-  level "$work/$name.wav" "$outdir/$name.wav" "$SPEECH_RMS_DB"
+  local loudest gain name
+  loudest=$(for name in "$@"; do cat "$work/$name.peak"; done | sort -g | tail -n 1)
+  gain=$(awk -v c="$SPEECH_PEAK_DB" -v p="$loudest" 'BEGIN { printf "%.2f", c - p }')
+  for name in "$@"; do
+    sx -D "$work/$name.wav" -t wav -r "$RATE" -c 1 -e signed-integer -b 16 "$outdir/$name.wav.part" gain "$gain"
+    mv -f "$outdir/$name.wav.part" "$outdir/$name.wav"
+  done
 }
 
 # ---- Alert sounds: one function each, writing a working-format file --------------------------------------
@@ -331,13 +371,24 @@ finish_alert() {
 
 # ---- All of them -------------------------------------------------------------------------------------------
 
-speak_all
-for name in "$INTRO_CLIP" "${PAIR_CLIPS[@]}" "${DIGIT_CLIPS[@]}" "$POINT_CLIP" "${REMINDER_CLIPS[@]}"; do
-  finish_speech "$name"
+SPOKEN_CLIPS=("$INTRO_CLIP" "${PAIR_CLIPS[@]}" "${DIGIT_CLIPS[@]}" "$POINT_CLIP" "${REMINDER_CLIPS[@]}")
+cores=$(nproc 2>/dev/null || echo 1)
+# The alert sounds need nothing of the speech: they are made while festival speaks.
+( for name in "${ALERT_CLIPS[@]}"; do finish_alert "$name"; done ) &
+alerts=$!
+speak_all "$(( cores > 4 ? 4 : cores ))"
+cutting=()
+for name in "${SPOKEN_CLIPS[@]}"; do
+  cut_speech "$name" &
+  cutting+=($!)
+  if (( ${#cutting[@]} >= cores )); then
+    wait "${cutting[0]}" || die "cutting the speech failed"
+    cutting=("${cutting[@]:1}")
+  fi
 done
-for name in "${ALERT_CLIPS[@]}"; do
-  finish_alert "$name"
-done
+for pid in "${cutting[@]}"; do wait "$pid" || die "cutting the speech failed"; done
+finish_speech "${SPOKEN_CLIPS[@]}"
+wait "$alerts" || die "the alert sounds failed"
 
 for name in "${ALL_CLIPS[@]}"; do
   [[ -s $outdir/$name.wav ]] || die "$name.wav was not written"
