@@ -526,6 +526,32 @@ class Program:
             is_selected = lambda: table.isRowSelected(index)  # noqa: E731
         wait_for(is_selected, 5, what=f"{text!r} to be selected in {list_accessible.name!r}")
 
+    def click(self, accessible):
+        """A mouse click in the middle of a control, as a user makes it (xdotool, through XTest)."""
+        extents = accessible.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+        subprocess.run(["xdotool", "mousemove", str(extents.x + extents.width // 2),
+                        str(extents.y + extents.height // 2), "click", "1"],
+                       env=self.run.stack.env, check=True)
+
+    def choose_in_combo(self, combo, text):
+        """Chooses an item of a combo box with the mouse: a click opens its list, a click on the item
+        chooses it. (Qt's combo boxes offer no accessible way to choose an item.)"""
+        if combo.name == text:
+            return
+        popup = combo.getChildAtIndex(0)
+        self.click(combo)
+
+        def item():
+            for i in range(popup.childCount):
+                child = popup.getChildAtIndex(i)
+                if child is not None and child.name == text and child.queryComponent().getExtents(
+                        self.pyatspi.DESKTOP_COORDS).width > 0:
+                    return child
+            return None
+
+        self.click(wait_for(item, 5, what=f"the list of the combo box to show {text!r}"))
+        wait_for(lambda: combo.name == text, 5, what=f"the combo box to show {text!r}")
+
     def add_pair_to_listen(self, pair):
         """Picks a pair in "Available pairs" and presses the pair group's "Add"."""
         frame = self.pair_frame()
@@ -1070,7 +1096,8 @@ class SystemRun:
         return Feed(self, args).start()
 
     def program_dir(self, clips="tones"):
-        """A private copy of the program, with `sound/` holding the tone clips, or nothing."""
+        """A private copy of the program, with `sound/` holding the tone clips, nothing ("none"), or the
+        clips of the directory `clips`."""
         directory = self.path(f"program-{len(self.programs)}")
         os.makedirs(os.path.join(directory, "sound"))
         shutil.copy2(self.vantrel_bin, os.path.join(directory, "vantrel"))
@@ -1080,6 +1107,10 @@ class SystemRun:
         if clips == "tones":
             for name in self.tones.table:
                 shutil.copy2(os.path.join(self.tones.dir, name + ".wav"), os.path.join(directory, "sound"))
+        elif clips != "none":
+            for name in os.listdir(clips):
+                if name.endswith(".wav"):
+                    shutil.copy2(os.path.join(clips, name), os.path.join(directory, "sound"))
         return directory
 
     def start_program(self, clips="tones"):
