@@ -6,6 +6,7 @@
 #include <QAudioFormat>
 #include <QHash>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -18,6 +19,10 @@ namespace vantrel {
 // when a voice's last sample has gone into the stream, its completion runs through the event loop,
 // so a clip started from that completion follows with no gap. Without a sound device plays take
 // their clips' length on a timer instead, and the program behaves the same.
+//
+// When nothing has played for a few seconds the stream rests: it stops pulling silence and is then
+// paused, so that the idle program costs nothing and the sound device may go to sleep. The next play
+// wakes it; a chain of clips never pauses long enough for that.
 class AudioEngine : public QObject
 {
     Q_OBJECT
@@ -40,11 +45,19 @@ public:
     // Silences a voice at once; its completion does not run.
     void stop(quint64 voice);
 
+    // How long the stream runs on with nothing to play before it rests.
+    static constexpr int kRestAfterMs = 3000;
+    bool isResting() const { return m_mixer && m_mixer->isResting(); }
+
 private:
     void openDevice();
     void fallBackToTimedPlays();
     void finishLater(const AudioVoice &voice);
     void finishAfter(const AudioVoice &voice, qint64 milliseconds);
+    void restWhenQuiet();
+    void rest();
+    void pause();
+    void wake();
 
     QAudioFormat m_format;
     QAudioSink *m_sink = nullptr;
@@ -52,6 +65,8 @@ private:
     QHash<QString, std::shared_ptr<const AudioClip>> m_clips;
     QHash<quint64, QMetaObject::Connection> m_timedVoices;
     quint64 m_nextVoice = 1;
+    QTimer m_restTimer;
+    QTimer m_pauseTimer;
 };
 
 } // namespace vantrel

@@ -1,26 +1,14 @@
 #include "audio_mixer.h"
 
-#include <QLoggingCategory>
+#include "audio_log.h"
+
+#include <QThread>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
+#include <utility>
 
 namespace vantrel {
-
-// Off unless asked for (QT_LOGGING_RULES="vantrel.audio.debug=true"): each read the output stream makes,
-// for bench/measure_gaps.sh to line up with what was heard.
-Q_LOGGING_CATEGORY(lcAudio, "vantrel.audio", QtWarningMsg)
-
-namespace {
-
-double monotonicMs()
-{
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
 
 AudioMixer::AudioMixer(const QAudioFormat &format, std::function<void(const AudioVoice &)> voiceEnded,
                        QObject *parent)
@@ -30,29 +18,47 @@ AudioMixer::AudioMixer(const QAudioFormat &format, std::function<void(const Audi
 {
 }
 
+void AudioMixer::add(AudioVoice voice)
+{
+    m_voices.push_back(std::move(voice));
+}
+
+bool AudioMixer::remove(quint64 id)
+{
+    return m_voices.remove_if([id](const AudioVoice &voice) { return voice.id == id; }) > 0;
+}
+
+std::list<AudioVoice> AudioMixer::takeAll()
+{
+    return std::exchange(m_voices, {});
+}
+
 qint64 AudioMixer::readData(char *data, qint64 maxSize)
 {
+    if (QThread::currentThread() != thread())
+        qFatal("AudioMixer: the output stream read from another thread than the players'; the voices "
+               "have no lock, so this Qt is not one the audio engine can work with");
+    if (m_resting && m_voices.empty())
+        return 0;
     const int bytesPerFrame = m_format.bytesPerFrame();
-    std::size_t frames = std::size_t(maxSize / bytesPerFrame);
-    for (const AudioVoice &voice : voices)
+    const std::size_t asked = std::size_t(maxSize / bytesPerFrame);
+    std::size_t frames = asked;
+    if (m_leadIn > 0) {
+        frames = std::min(frames, m_leadIn);
+        m_leadIn -= frames;
+        logRead(asked, frames, true);
+        m_mix.assign(frames, 0.0f);
+        writeFrames(data, frames);
+        return qint64(frames) * bytesPerFrame;
+    }
+    for (const AudioVoice &voice : m_voices)
         frames = std::min(frames, voice.remaining());
     if (frames == 0)
         return 0;
-
-    if (lcAudio().isDebugEnabled()) {
-        QByteArray started, ending;
-        for (const AudioVoice &voice : voices) {
-            if (voice.position == 0)
-                started += QByteArray::number(voice.id) + ',';
-            if (voice.remaining() == frames)
-                ending += QByteArray::number(voice.id) + ',';
-        }
-        qCDebug(lcAudio, "read at=%.3f asked=%lld gave=%zu voices=%zu started=%s ended=%s", monotonicMs(),
-                maxSize / bytesPerFrame, frames, voices.size(), started.constData(), ending.constData());
-    }
+    logRead(asked, frames, false);
 
     m_mix.assign(frames, 0.0f);
-    for (AudioVoice &voice : voices) {
+    for (AudioVoice &voice : m_voices) {
         const float *from = voice.clip->samples.data() + voice.position;
         for (std::size_t i = 0; i < frames; ++i)
             m_mix[i] += from[i];
@@ -60,15 +66,34 @@ qint64 AudioMixer::readData(char *data, qint64 maxSize)
     }
     writeFrames(data, frames);
 
-    for (auto voice = voices.begin(); voice != voices.end();) {
+    // m_voiceEnded may add a voice (at the end of the list): it starts with the next read.
+    for (auto voice = m_voices.begin(); voice != m_voices.end();) {
         if (voice->remaining() == 0) {
             m_voiceEnded(*voice);
-            voice = voices.erase(voice);
+            voice = m_voices.erase(voice);
         } else {
             ++voice;
         }
     }
     return qint64(frames) * bytesPerFrame;
+}
+
+void AudioMixer::logRead(std::size_t asked, std::size_t frames, bool leadIn) const
+{
+    if (!lcAudio().isDebugEnabled())
+        return;
+    QByteArray started, ending;
+    for (const AudioVoice &voice : m_voices) {
+        if (leadIn)
+            break;
+        if (voice.position == 0)
+            started += QByteArray::number(voice.id) + ',';
+        if (voice.remaining() == frames)
+            ending += QByteArray::number(voice.id) + ',';
+    }
+    qCDebug(lcAudio, "read at=%.3f asked=%zu gave=%zu voices=%zu started=%s ended=%s played_ms=%.1f lead_in=%d",
+            monotonicMs(), asked, frames, m_voices.size(), started.constData(), ending.constData(),
+            m_playedMs ? m_playedMs() : 0.0, leadIn ? 1 : 0);
 }
 
 void AudioMixer::writeFrames(char *data, std::size_t frames) const

@@ -25,18 +25,41 @@ struct AudioVoice {
 
 // Pulled by the output stream: the sum of all voices, silence when none plays. A read stops where a
 // voice ends, so that a clip started from that voice's completion joins the stream right after it.
+//
+// The voices are changed by the players and read by the stream's reads with no lock between them. That
+// holds only while the stream pulls on the thread the mixer lives in, as Qt 6.4's PulseAudio sink does
+// (its reads come from a timer of the sink's own thread); nothing in Qt's API promises it, so a read from
+// any other thread stops the program at once instead of racing.
 class AudioMixer final : public QIODevice
 {
     Q_OBJECT
 
 public:
-    // `voiceEnded` is called for each voice whose last sample has just been handed out.
+    // `voiceEnded` is called for each voice whose last sample has just been handed out, from the read
+    // that handed it out: it may add voices, not remove them.
     AudioMixer(const QAudioFormat &format, std::function<void(const AudioVoice &)> voiceEnded,
                QObject *parent = nullptr);
 
-    std::list<AudioVoice> voices;
+    void add(AudioVoice voice);
+    // Takes a voice out at once; false when there was none of that id.
+    bool remove(quint64 id);
+    // Every voice, in the order they were added; none is left.
+    std::list<AudioVoice> takeAll();
+    bool isEmpty() const { return m_voices.empty(); }
+
+    // While resting and with no voice, a read hands out nothing, so that the stream stops pulling
+    // silence; Qt's sink pulls again once readyRead() is emitted.
+    void setResting(bool resting) { m_resting = resting; }
+    bool isResting() const { return m_resting; }
+    // The next `frames` frames handed out are silence, and the voices wait for them.
+    void leadIn(std::size_t frames) { m_leadIn = frames; }
+
+    // For the "vantrel.audio" account only: how much the device has played, logged with each read.
+    void setPlayedMs(std::function<double()> playedMs) { m_playedMs = std::move(playedMs); }
 
     bool isSequential() const override { return true; }
+    // The voices may come and go, but the stream never ends.
+    bool atEnd() const override { return false; }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override;
@@ -44,10 +67,15 @@ protected:
 
 private:
     void writeFrames(char *data, std::size_t frames) const;
+    void logRead(std::size_t asked, std::size_t frames, bool leadIn) const;
 
     QAudioFormat m_format;
     std::function<void(const AudioVoice &)> m_voiceEnded;
+    std::function<double()> m_playedMs;
+    std::list<AudioVoice> m_voices;
     std::vector<float> m_mix;
+    bool m_resting = false;
+    std::size_t m_leadIn = 0;
 };
 
 } // namespace vantrel

@@ -6,9 +6,13 @@
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <cstring>
 
 using namespace vantrel;
 
@@ -61,6 +65,8 @@ private slots:
     void init() { m_dir = std::make_unique<QTemporaryDir>(); }
     void mixerStopsReadAtVoiceEnd();
     void mixerPlaysSilenceWhenIdle();
+    void restingMixerHandsOutNothingUntilAVoiceComes();
+    void mixerReadFromAnotherThreadStopsTheProgram();
     void decodesToOutputRate();
     void playerEndsAfterClipLength();
     void stopAndCloseNeverRaiseDone();
@@ -77,8 +83,8 @@ void TestAudio::mixerStopsReadAtVoiceEnd()
     QList<quint64> ended;
     AudioMixer mixer(monoInt16(), [&](const AudioVoice &voice) { ended << voice.id; });
     mixer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    mixer.voices.push_back({1, constantClip(50, 0.25f), 0, nullptr, {}});
-    mixer.voices.push_back({2, constantClip(120, 0.5f), 0, nullptr, {}});
+    mixer.add({1, constantClip(50, 0.25f), 0, nullptr, {}});
+    mixer.add({2, constantClip(120, 0.5f), 0, nullptr, {}});
 
     const QByteArray first = mixer.read(4096);
     QCOMPARE(first.size(), 50 * 2); // up to the end of the shorter voice only
@@ -89,7 +95,7 @@ void TestAudio::mixerStopsReadAtVoiceEnd()
     QCOMPARE(second.size(), 70 * 2);
     QCOMPARE(reinterpret_cast<const qint16 *>(second.constData())[0], qint16(16384));
     QCOMPARE(ended, QList<quint64>({1, 2}));
-    QVERIFY(mixer.voices.empty());
+    QVERIFY(mixer.isEmpty());
 }
 
 void TestAudio::mixerPlaysSilenceWhenIdle()
@@ -100,9 +106,52 @@ void TestAudio::mixerPlaysSilenceWhenIdle()
     QCOMPARE(silence.size(), 960);
     QCOMPARE(silence.count('\0'), 960);
     // Voices louder together than full scale are clipped, not wrapped round.
-    mixer.voices.push_back({1, constantClip(10, 0.8f), 0, nullptr, {}});
-    mixer.voices.push_back({2, constantClip(10, 0.8f), 0, nullptr, {}});
+    mixer.add({1, constantClip(10, 0.8f), 0, nullptr, {}});
+    mixer.add({2, constantClip(10, 0.8f), 0, nullptr, {}});
     QCOMPARE(reinterpret_cast<const qint16 *>(mixer.read(20).constData())[0], qint16(32767));
+}
+
+void TestAudio::restingMixerHandsOutNothingUntilAVoiceComes()
+{
+    AudioMixer mixer(monoInt16(), [](const AudioVoice &) {});
+    mixer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    mixer.setResting(true);
+    QCOMPARE(mixer.read(960).size(), 0);
+    QVERIFY(!mixer.atEnd()); // an empty read is a pause, not the end of the stream
+
+    mixer.add({1, constantClip(100, 0.5f), 0, nullptr, {}});
+    const QByteArray voice = mixer.read(960);
+    QCOMPARE(voice.size(), 100 * 2); // the whole clip from its first sample, resting or not
+    QCOMPARE(reinterpret_cast<const qint16 *>(voice.constData())[0], qint16(16384));
+    QCOMPARE(mixer.read(960).size(), 0);
+
+    mixer.setResting(false);
+    QCOMPARE(mixer.read(960).size(), 960); // silence again
+
+    // Woken, a voice can be made to wait behind silence; it then starts from its first sample.
+    mixer.leadIn(30);
+    mixer.add({2, constantClip(100, 0.5f), 0, nullptr, {}});
+    const QByteArray leadIn = mixer.read(960);
+    QCOMPARE(leadIn.size(), 30 * 2);
+    QCOMPARE(leadIn.count('\0'), 30 * 2);
+    const QByteArray after = mixer.read(960);
+    QCOMPARE(after.size(), 100 * 2);
+    QCOMPARE(reinterpret_cast<const qint16 *>(after.constData())[0], qint16(16384));
+}
+
+namespace {
+constexpr char kReadFromAnotherThread[] = "--read-mixer-from-another-thread";
+}
+
+void TestAudio::mixerReadFromAnotherThreadStopsTheProgram()
+{
+    // The voices have no lock: a stream that pulls from another thread must stop the program rather than
+    // race with the players. Done in a child process, which is expected to die.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kReadFromAnotherThread)});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QVERIFY2(child.readAllStandardError().contains("another thread"), "stopped for another reason");
 }
 
 void TestAudio::decodesToOutputRate()
@@ -205,5 +254,26 @@ void TestAudio::unplayableClipEndsThroughEventLoop()
     QCOMPARE(done.size(), stopBeforeItEnds ? 0 : 1);
 }
 
-QTEST_GUILESS_MAIN(TestAudio)
+// The child of mixerReadFromAnotherThreadStopsTheProgram: a read of the mixer from a thread of its own.
+int readMixerFromAnotherThread(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    AudioMixer mixer(monoInt16(), [](const AudioVoice &) {});
+    mixer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    QThread *reader = QThread::create([&mixer] { mixer.read(960); });
+    reader->start();
+    reader->wait();
+    delete reader;
+    return 0; // reached only if the read was let through
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], kReadFromAnotherThread) == 0)
+        return readMixerFromAnotherThread(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestAudio test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_audio.moc"

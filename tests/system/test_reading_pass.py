@@ -3,7 +3,8 @@
 EUR/USD and USD/JPY are added to "Pairs to be listened", "Prompt" is checked and Start pressed. The null
 sink's monitor is recorded and the tone clips (each a pure sine of its own frequency) are decoded back into
 clip names, which must equal: the intro, then for each pair its name and the first six characters of the
-rate the grid shows for it.
+rate the grid shows for it. Before Start the program has been idle long enough for its sound stream to
+rest (paused on the sound server), so the pass also shows that waking it loses nothing.
 """
 
 import sys
@@ -35,6 +36,9 @@ def body(run):
     log("rates shown: " + ", ".join(f"{pair} {shown[pair]}" for pair in PAIRS))
     log(f"expected clips: {' '.join(expected)} ({heard_length:.2f} s of sound)")
 
+    wait_for(lambda: program.sound_stream_corked() is True, 10, interval=0.2,
+             what="the idle program's sound stream to rest (corked on the sound server)")
+    log("idle: the program's sound stream is paused on the sound server")
     recorder = Recorder(run, "reading-pass").start()
     time.sleep(0.5)
     program.press_button("Start")

@@ -613,6 +613,15 @@ class Program:
 
     # -- reading the rate grids
 
+    def sound_stream_corked(self):
+        """Whether the program's stream on the sound server is paused (corked), None while it has none."""
+        listing = subprocess.run(["pactl", "list", "sink-inputs"], env=self.run.stack.env, capture_output=True,
+                                 text=True, check=True).stdout
+        for block in listing.split("Sink Input #")[1:]:
+            if f'application.process.id = "{self.process.pid}"' in block:
+                return "Corked: yes" in block
+        return None
+
     def grid(self, title):
         return self.find(self.window(title), role="table")
 
