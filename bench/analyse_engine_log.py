@@ -5,10 +5,14 @@ usage: analyse_engine_log.py RUN_DIR...
 
 Each RUN_DIR holds bench.err, the messages of bench_clip_chain_pass run with
 QT_LOGGING_RULES=vantrel.audio.debug=true:
-  read at=T asked=N gave=N voices=V started=ID,... ended=ID,...   each read the output stream made
+  read at=T asked=N gave=N voices=V started=ID,... ended=ID,... played_ms=P
+                                                                  each read the output stream made, and how
+                                                                  much the device had played by then
   end voice=ID at=T queued_ms=Q processed_ms=P                   a voice's last sample was handed out
   done voice=ID at=T                                              its completion ran (the player's Done)
   play voice=ID at=T                                              a voice was started
+  rest at=T / pause at=T / wake at=T                              the stream stopped pulling, was paused,
+                                                                  was woken by a play
 Times are milliseconds of the monotonic clock.
 
 Prints, over all runs: the silence the stream was handed between one voice's end and the next voice's start
@@ -16,7 +20,8 @@ Prints, over all runs: the silence the stream was handed between one voice's end
 last sample was handed out; the time from a completion to the next clip's first sample going into the
 stream; how much the output still held when a voice ended, and how long after its Done its last sample
 was played by the device (by the sink's processedUSecs()); and when the stream reads again after a
-short read.
+short read; and for a clip that woke a resting stream, how long until its first sample went into the
+stream and until the device played it.
 """
 
 import re
@@ -46,6 +51,7 @@ def describe(values, unit='ms'):
 def analyse(run_dir, totals):
     reads, ends, dones, plays = [], {}, {}, {}
     handed_out = 0  # frames, since the stream started
+    wakes, woken = [], []  # times of the wakes; per wake (voice, first read time, ms queued ahead of it)
     for line in (run_dir / 'bench.err').read_text().splitlines():
         match = LINE.match(line)
         if not match:
@@ -54,7 +60,13 @@ def analyse(run_dir, totals):
         if kind == 'read':
             reads.append((float(f['at']), int(f['asked']), int(f['gave']), int(f['voices']),
                           ids(f.get('started', '')), ids(f.get('ended', ''))))
+            started = [v for v in ids(f.get('started', '')) if v in plays]
+            if len(woken) < len(wakes) and started:
+                woken.append((started[0], float(f['at']),
+                              handed_out * 1000 / RATE - float(f.get('played_ms', 'nan'))))
             handed_out += int(f['gave'])
+        elif kind == 'wake':
+            wakes.append(float(f['at']))
         elif kind == 'end':
             # The sink's processedUSecs() is what has been played; everything handed out is heard by then.
             ends[int(f['voice'])] = (float(f['at']), float(f['queued_ms']),
@@ -94,6 +106,9 @@ def analyse(run_dir, totals):
     for (at, asked, gave, _, _, _), following in zip(reads, reads[1:]):
         if gave < asked:
             totals['after_short'].append(following[0] - at)
+    for voice, first_read, queued_ahead in woken:
+        totals['wake_to_stream'].append(first_read - plays[voice])
+        totals['wake_to_heard'].append(first_read - plays[voice] + max(0.0, queued_ahead))
 
 
 def main():
@@ -101,7 +116,7 @@ def main():
         print('usage: analyse_engine_log.py RUN_DIR...', file=sys.stderr)
         return 2
     totals = {key: [] for key in ('stream_gaps', 'end_to_done', 'done_to_stream', 'queued', 'until_heard',
-                                  'after_short')}
+                                  'after_short', 'wake_to_stream', 'wake_to_heard')}
     for run in sys.argv[1:]:
         analyse(Path(run), totals)
     gaps = totals['stream_gaps']
@@ -114,6 +129,9 @@ def main():
     print(f'a voice\'s last sample handed out -> played by the device (all handed out so far, less the '
           f'sink\'s processedUSecs()): {describe(totals["until_heard"])}')
     print(f'a short read -> the next read: {describe(totals["after_short"])}')
+    print(f'a clip that woke the resting stream: play -> its first sample into the stream: '
+          f'{describe(totals["wake_to_stream"])}; -> played by the device (adding what was queued ahead of '
+          f'it, by processedUSecs()): {describe(totals["wake_to_heard"])}')
     return 0
 
 

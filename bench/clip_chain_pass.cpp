@@ -1,8 +1,10 @@
 // One reading pass through the real main window, the real audio engine and its players, with known rates,
 // so that a recording of the sound device can be checked against the clips the chain asked for.
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/bench_clip_chain_pass PROGRAMDIR [PAIR=RATE ...]
-//   (PROGRAMDIR holds sound/; the pairs read, six known ones unless given, e.g. CAD/JPY=80.12)
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_clip_chain_pass [--start-after MS] PROGRAMDIR [PAIR=RATE ...]
+//   (PROGRAMDIR holds sound/; the pairs read, six known ones unless given, e.g. CAD/JPY=80.12; the pass
+//   starts MS milliseconds after the program, 1000 unless given: past AudioEngine::kRestAfterMs, the
+//   stream has gone to rest and the pass wakes it)
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_clip_chain_pass --idle SECONDS [--no-device]
 //
 // Prints on stdout:
@@ -11,14 +13,16 @@
 //   CLIP name start_ms            each "play" a reading player was given, in order
 //   DONE name at_ms               each Done a reading player raised
 //   PASSEND at_ms                 when the pass has ended
-//   IDLE cpu_percent=X seconds=S  (--idle) the process's CPU while the stream plays silence (with
-//                                 --no-device: the same process with no stream, the yardstick)
+//   IDLE cpu_percent=X seconds=S  (--idle) the process's CPU with nothing to play, from a second after
+//                                 the stream has gone to rest (with --no-device: the same process with
+//                                 no stream, the yardstick)
 // Times are milliseconds of the monotonic clock (CLOCK_MONOTONIC), the same clock the audio engine's
 // "vantrel.audio" debug messages use, so the two can be lined up.
 // bench/measure_gaps.sh runs it while recording the sound server and hands both to bench/analyse_gaps.py.
 
 #include "app/main_window.h"
 #include "platform/audio_engine.h"
+#include "platform/audio_log.h"
 #include "platform/clock.h"
 #include "platform/engine_player.h"
 #include "platform/http_fetch.h"
@@ -34,16 +38,11 @@
 
 #include <sys/resource.h>
 
-#include <chrono>
 #include <cstdio>
 
-namespace {
+using vantrel::monotonicMs;
 
-double monotonicMs()
-{
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
+namespace {
 
 double processCpuSeconds()
 {
@@ -118,8 +117,8 @@ int idle(int seconds, vantrel::AudioEngine::Output output)
     vantrel::AudioEngine engine(output);
     std::printf("AUDIO hasDevice=%d\n", engine.hasDevice() ? 1 : 0);
     std::fflush(stdout);
-    // The stream settles first; then only silence is handed out.
-    QTimer::singleShot(1000, [seconds] {
+    // Measured once the stream has had time to go to rest, as it does when nothing plays.
+    QTimer::singleShot(vantrel::AudioEngine::kRestAfterMs + 1000, [seconds] {
         const double cpuBefore = processCpuSeconds();
         const double wallBefore = monotonicMs();
         QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, [cpuBefore, wallBefore] {
@@ -143,9 +142,15 @@ int main(int argc, char *argv[])
         return idle(arguments[2].toInt(), arguments.contains(QLatin1String("--no-device"))
                                               ? vantrel::AudioEngine::Output::None
                                               : vantrel::AudioEngine::Output::DefaultDevice);
-    if (arguments.size() < 2 || arguments[1].startsWith(QLatin1String("--"))) {
-        std::fprintf(stderr,
-                     "usage: bench_clip_chain_pass PROGRAMDIR [PAIR=RATE ...] | --idle SECONDS [--no-device]\n");
+    QStringList positional = arguments.mid(1);
+    int startAfterMs = 1000;
+    if (positional.size() >= 2 && positional[0] == QLatin1String("--start-after")) {
+        startAfterMs = positional[1].toInt();
+        positional = positional.mid(2);
+    }
+    if (positional.isEmpty() || positional[0].startsWith(QLatin1String("--"))) {
+        std::fprintf(stderr, "usage: bench_clip_chain_pass [--start-after MS] PROGRAMDIR [PAIR=RATE ...]\n"
+                             "       bench_clip_chain_pass --idle SECONDS [--no-device]\n");
         return 2;
     }
 
@@ -156,14 +161,14 @@ int main(int argc, char *argv[])
     vantrel::SystemClock clock;
     vantrel::Form1 form({inet1, messages, clock,
                          [&engine](QObject *parent) { return new LoggingPlayer(engine, parent); },
-                         cacheDir.filePath(QStringLiteral("curquote.htm")), arguments[1]});
+                         cacheDir.filePath(QStringLiteral("curquote.htm")), positional[0]});
     std::printf("AUDIO hasDevice=%d\n", engine.hasDevice() ? 1 : 0);
 
     QStringList knownRates{QStringLiteral("EUR/USD=1.2345"), QStringLiteral("USD/JPY=108.45"),
                            QStringLiteral("GBP/HKD=14.1234"), QStringLiteral("CAD/JPY=80.12"),
                            QStringLiteral("AUD/USD=0.7512"), QStringLiteral("USD/CHF=0.9876")};
-    if (arguments.size() > 2)
-        knownRates = arguments.mid(2);
+    if (positional.size() > 1)
+        knownRates = positional.mid(1);
     for (const QString &pairRate : knownRates) {
         const QStringList parts = pairRate.split(QLatin1Char('='));
         const std::optional<int> pair = vantrel::findPair(parts.value(0));
@@ -189,7 +194,7 @@ int main(int argc, char *argv[])
         // The recording lags the stream; let the last clip be heard.
         QTimer::singleShot(1500, &QCoreApplication::quit);
     });
-    QTimer::singleShot(1000, [&] {
+    QTimer::singleShot(startAfterMs, [&] {
         std::printf("PASS %.3f\n", monotonicMs());
         form.startReadingPass();
         poll.start(10);

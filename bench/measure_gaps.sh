@@ -12,6 +12,9 @@
 # Needs pulseaudio, pulseaudio-utils (parec, pactl), sox (for the tones) and python3 with numpy
 # (Debian: python3-numpy).
 #
+# Each pass starts 5 s after its program (VANTREL_START_AFTER_MS), when the stream has gone to rest, as
+# it has before every pass the listening interval starts: the pass wakes it.
+#
 # Prints, for every run, the clips heard against those expected, each clip's length, the gaps and the
 # pass's length (bench/analyse_gaps.py), then the figures over all runs, and the CPU the idle stream costs.
 # Exit status 1 when a run's clips came in the wrong order.
@@ -38,20 +41,9 @@ for candidate in python3 /usr/bin/python3; do
 done
 [[ -n $python ]] || die "python3 with numpy is missing (Debian package python3-numpy)"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  local pid
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    pid=${pids[$i]}
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${pids[@]}"; do
-    while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$root/scripts/lib/session.sh"
+session_begin
+work=$session_dir
 
 # ---- The tone clips ----------------------------------------------------------------------------------------
 program=$work/program
@@ -64,21 +56,8 @@ fi
 tones=$program/sound/tones.tsv
 
 # ---- A sound server of our own -----------------------------------------------------------------------------
-export XDG_RUNTIME_DIR=$work/run
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-cat >"$work/pa.conf" <<EOF
-load-module module-null-sink sink_name=rec rate=48000 channels=2
-load-module module-native-protocol-unix auth-anonymous=1 socket=$XDG_RUNTIME_DIR/pulse/native
-set-default-sink rec
-EOF
-pulseaudio -D -n -F "$work/pa.conf" --exit-idle-time=-1 --disallow-exit \
-  --log-target=file:"$XDG_RUNTIME_DIR/pulse.log" 2>/dev/null
-for _ in $(seq 100); do [[ -s $XDG_RUNTIME_DIR/pulse/pid ]] && break; sleep 0.1; done
-[[ -s $XDG_RUNTIME_DIR/pulse/pid ]] || die "pulseaudio did not start (see its log)"
-pids+=("$(cat "$XDG_RUNTIME_DIR/pulse/pid")")
-export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse/native
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || die "pulseaudio does not answer"
+session_pulse || die "pulseaudio did not start (see its log)"
+server=${session_pids[0]}
 
 export QT_QPA_PLATFORM=offscreen
 # The audio engine's own account of each voice (when it went into the stream, how much was still queued).
@@ -91,10 +70,11 @@ for ((run = 1; run <= runs; run++)); do
   mkdir "$dir"
   parec -d rec.monitor --format=s16le --rate=48000 --channels=1 --latency-msec=10 --raw "$dir/rec.raw" &
   recorder=$!
-  pids+=("$recorder")
+  session_track "$recorder"
   sleep 0.5
   bench_status=0
-  "$bench" "$program" "${pairs[@]}" >"$dir/bench.out" 2>"$dir/bench.err" || bench_status=$?
+  "$bench" --start-after "${VANTREL_START_AFTER_MS:-5000}" "$program" "${pairs[@]}" \
+    >"$dir/bench.out" 2>"$dir/bench.err" || bench_status=$?
   grep -q '^AUDIO hasDevice=1' "$dir/bench.out" || die "run $run: the program found no sound device"
   if ((bench_status != 0)); then
     # A failure after the pass has ended leaves the recording whole: say so, and measure it anyway.
@@ -106,7 +86,6 @@ for ((run = 1; run <= runs; run++)); do
   sleep 0.3
   kill "$recorder"
   wait "$recorder" 2>/dev/null || true
-  unset 'pids[${#pids[@]}-1]'
   run_dirs+=("$dir")
   if [[ -n ${VANTREL_KEEP_RUNS:-} ]]; then
     mkdir -p "$VANTREL_KEEP_RUNS"
@@ -118,22 +97,21 @@ status=0
 "$python" "$root/bench/analyse_gaps.py" "$tones" "${run_dirs[@]}" || status=$?
 "$python" "$root/bench/analyse_engine_log.py" "${run_dirs[@]}" || true
 
-# ---- What the idle stream costs ------------------------------------------------------------------------------
-# Nothing plays: the stream is handed silence. CPU over 10 s, of the program and of the sound server.
+# ---- What the idle program costs ----------------------------------------------------------------------------
+# Nothing plays: the stream runs on for a few seconds, then rests. CPU over 10 s once it rests (from 4.5 s
+# after the start), of the program and of the sound server.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 QT_LOGGING_RULES= "$bench" --idle 12 >"$work/idle.out" &
 idler=$!
-pids+=("$idler")
-sleep 1.5
-server=${pids[0]}
+session_track "$idler"
+sleep 4.5
 program_before=$(cpu_ticks "$idler") server_before=$(cpu_ticks "$server") wall_before=$(date +%s.%N)
 sleep 10
 program_after=$(cpu_ticks "$idler") server_after=$(cpu_ticks "$server") wall_after=$(date +%s.%N)
 wait "$idler" || true
-unset 'pids[${#pids[@]}-1]'
 awk -v p="$((program_after - program_before))" -v s="$((server_after - server_before))" \
     -v w="$(awk -v a="$wall_before" -v b="$wall_after" 'BEGIN { print b - a }')" -v hz="$(getconf CLK_TCK)" \
-    'BEGIN { printf "idle stream, %.1f s: the program %.2f %% of one core, pulseaudio %.2f %%\n",
+    'BEGIN { printf "idle, stream at rest, %.1f s: the program %.2f %% of one core, pulseaudio %.2f %%\n",
              w, 100 * p / hz / w, 100 * s / hz / w }'
 grep '^IDLE' "$work/idle.out" | sed 's/^/  the program'"'"'s own count: /' || true
 QT_LOGGING_RULES= "$bench" --idle 10 --no-device | grep '^IDLE' | sed 's/^/  the same process with no stream: /' || true

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Time from starting the program to its main window being shown on a virtual screen, and its memory
 # and CPU use while idle, with a sound server (a PulseAudio null sink) or, with --no-sound, without one.
-# Needs a built tree (make build), xvfb, xdotool and pulseaudio.
+# The window is seen by bench_window_shown, which watches the X server for the window's map, to the
+# millisecond. Needs a built tree (make build), xvfb and pulseaudio.
 #
 #   bench/startup_time.sh [--no-sound] [RUNS]
 set -euo pipefail
@@ -16,14 +17,13 @@ session_xvfb
 export XDG_CACHE_HOME=$session_dir/cache
 
 for run in $(seq "$runs"); do
-  start=$(date +%s%N)
-  build/src/vantrel &
-  program=$!
-  xdotool search --sync --onlyvisible --name '^Vantrel$' >/dev/null
-  end=$(date +%s%N)
-  echo "run $run: main window shown after $(( (end - start) / 1000000 )) ms"
+  # To a file, not a pipe: the program, left running, keeps the tool's output open.
+  build/bench/bench_window_shown Vantrel build/src/vantrel >"$session_dir/shown"
+  read -r shown program < <(sed 's/shown_ms=//; s/pid=//' "$session_dir/shown")
+  echo "run $run: main window shown after $shown ms"
   if [[ $run -eq $runs ]]; then
-    # Idle: no quote server, no listening; the refresh still ticks every 3 s.
+    # Idle: no quote server, no listening; the refresh still ticks every 3 s. The first seconds are left
+    # out: the sound stream runs on for a few seconds after the start before it rests.
     sleep 5
     ticks0=$(awk '{print $14 + $15}' /proc/$program/stat)
     sleep 30
@@ -32,5 +32,6 @@ for run in $(seq "$runs"); do
     echo "idle for 30 s: CPU $(awk -v t=$((ticks1 - ticks0)) -v hz="$hz" 'BEGIN{printf "%.2f", 100*t/hz/30}') %," \
          "resident memory $(awk '/VmRSS/{print $2, $3}' /proc/$program/status)"
   fi
-  kill "$program"; wait "$program" 2>/dev/null || true
+  kill "$program"
+  while kill -0 "$program" 2>/dev/null; do sleep 0.05; done
 done

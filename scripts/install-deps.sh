@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake
-  qt6-base-dev qt6-multimedia-dev libgl-dev
+  qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev
   qt6-qpa-plugins
   libsndfile1-dev libsamplerate0-dev
   espeak-ng sox festival festvox-us-slt-hts
