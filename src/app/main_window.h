@@ -1,5 +1,19 @@
 #pragma once
 
+// Names that belong to the window's definition and stay exactly as they are, odd as some look:
+// - the controls, timers and players: Form1, Frame1-2, Command1-9, Label1-7, Combo1-5, List1-3, Check1-2,
+//   Text1-2, Timer1-2, MMControl1-8 and MMControl10-13 (there is no player 9), and the rate views Form2,
+//   Form3 and the help window Form7;
+// - the shared values and steps named as one lower-case word: speakindex, speakrate, speakclip,
+//   lastlistentime, alerttimes, alertcount, alertclip, alertindex, quoteurl, readandlisten,
+//   mmcontrol10act, and RefreshQuotes, SelectSpokenPair;
+// - every caption, label, item and message, letter for letter, misspellings included: "Seclect pairs to
+//   be listened please!", "Seclect pairs to be removed please!", "Seclect reminder to be cancelled
+//   please!", "Key Price Reminder(Select Pair,enter upper or lower, then \"Add\"" (no closing bracket),
+//   "frog" and "telegram" in lower case among the alert sounds, the clip names such as "dqhj" and "dianm".
+// Users, their habits and the sound files rely on them; do not "fix" them. Everything else is named to say
+// what it is.
+
 #include "platform/switch_timer.h"
 #include "quotes/rate_table.h"
 #include "quotes/refresh_quotes.h"
