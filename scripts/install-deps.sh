@@ -11,7 +11,7 @@ packages=(
   espeak-ng sox festival festvox-us-slt-hts
   clang libclang-rt-14-dev
   xvfb xauth pulseaudio pulseaudio-utils at-spi2-core dbus-daemon dbus-bin
-  python3 python3-pyatspi python3-gi gir1.2-atspi-2.0 python3-numpy
+  python3 python3-pyatspi python3-gi gir1.2-atspi-2.0 python3-numpy iproute2
   pocketsphinx pocketsphinx-en-us xdotool
 )
 
