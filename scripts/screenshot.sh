@@ -7,7 +7,7 @@ out=${2:-docs/screenshot.png}
 
 source "$(dirname "$0")/lib/session.sh"
 session_begin
-session_xvfb 800x470
+session_xvfb 860x470
 export XDG_CACHE_HOME=$session_dir/cache
 if command -v openbox >/dev/null; then
   openbox >/dev/null 2>&1 &

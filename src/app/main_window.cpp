@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "app/listening_interval.h"
+#include "platform/combo_box_accessible.h"
 #include "platform/http_fetch.h"
 #include "platform/program_files.h"
 #include "platform/twips.h"
@@ -43,6 +44,8 @@ Form1::Form1(Form1Services services)
 {
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer2.setObjectName(QStringLiteral("Timer2"));
+    // Before the first combo box exists: a combo asks for its accessible interface as it is made.
+    installComboBoxAccessibility();
     createControls();
     createPlayers();
     placeControls();

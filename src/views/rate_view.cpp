@@ -1,9 +1,12 @@
 #include "rate_view.h"
 
 #include "platform/program_files.h"
+#include "platform/title_bar.h"
 #include "quotes/rate_table.h"
 
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace vantrel {
 
@@ -37,7 +40,10 @@ void RateView::fitToRows(int visibleRows)
         height += m_grid->rowHeight(row);
     const int frame = 2 * m_grid->frameWidth();
     const bool scrolls = visibleRows < m_grid->rowCount();
-    const int width = cells.width() + frame + (scrolls ? m_grid->verticalScrollBar()->sizeHint().width() : 0);
+    const int gridWidth = cells.width() + frame + (scrolls ? m_grid->verticalScrollBar()->sizeHint().width() : 0);
+    // Two columns make a window too narrow for its caption; the grid then fills the wider window and
+    // shows its grey outside area right of the cells.
+    const int width = std::max(gridWidth, titleBarWidth(windowTitle(), font()));
     m_grid->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     m_grid->setGeometry(0, 0, width, height + frame);
     setFixedSize(width, height + frame);

@@ -451,8 +451,10 @@ class Program:
                 return child
         raise TestFailure(f"no window titled {title!r}")
 
-    def find(self, root, role=None, name=None, name_prefix=None):
-        """The first descendant of `root` with that role name and (exact or leading) accessible name."""
+    @staticmethod
+    def descendants(root):
+        """The descendants of `root`, breadth first, each with its role name; the insides of lists and
+        tables (items and cells) are left out."""
         pending = [root]
         while pending:
             node = pending.pop(0)
@@ -461,12 +463,17 @@ class Program:
                 if child is None:
                     continue
                 child_role = child.getRoleName()
-                if ((role is None or child_role == role) and (name is None or child.name == name)
-                        and (name_prefix is None or child.name.startswith(name_prefix))):
-                    return child
-                # Cells and list items have no children worth searching.
-                if child_role not in ("table cell", "list item", "table", "list"):
+                yield child, child_role
+                # Cells and list items have no children worth searching; a combo box's are its list.
+                if child_role not in ("table cell", "list item", "table", "list", "combo box"):
                     pending.append(child)
+
+    def find(self, root, role=None, name=None, name_prefix=None):
+        """The first descendant of `root` with that role name and (exact or leading) accessible name."""
+        for child, child_role in self.descendants(root):
+            if ((role is None or child_role == role) and (name is None or child.name == name)
+                    and (name_prefix is None or child.name.startswith(name_prefix))):
+                return child
         raise TestFailure(f"no {role or 'control'} named {name or name_prefix!r} in {root.name!r}")
 
     def main_window(self):
@@ -474,6 +481,23 @@ class Program:
 
     def control(self, role, name, within=None):
         return self.find(within or self.main_window(), role=role, name=name)
+
+    def combo(self, label, within=None):
+        """A combo box, found by its label, which is its accessible name."""
+        return self.control("combo box", label, within)
+
+    def combo_boxes(self, within=None):
+        """Every combo box of the main window (or of `within`), in the order of the window's tree."""
+        return [child for child, role in self.descendants(within or self.main_window()) if role == "combo box"]
+
+    @staticmethod
+    def combo_value(combo):
+        """The text a combo box shows now: its value, read through its Text interface."""
+        try:
+            text = combo.queryText()
+        except NotImplementedError:
+            raise TestFailure(f"the combo box {combo.name!r} offers no Text interface to read its value from")
+        return text.getText(0, -1)
 
     def reminder_frame(self):
         return self.find(self.main_window(), name_prefix="Key Price Reminder")
@@ -536,7 +560,7 @@ class Program:
     def choose_in_combo(self, combo, text):
         """Chooses an item of a combo box with the mouse: a click opens its list, a click on the item
         chooses it. (Qt's combo boxes offer no accessible way to choose an item.)"""
-        if combo.name == text:
+        if self.combo_value(combo) == text:
             return
         popup = combo.getChildAtIndex(0)
         self.click(combo)
@@ -550,7 +574,7 @@ class Program:
             return None
 
         self.click(wait_for(item, 5, what=f"the list of the combo box to show {text!r}"))
-        wait_for(lambda: combo.name == text, 5, what=f"the combo box to show {text!r}")
+        wait_for(lambda: self.combo_value(combo) == text, 5, what=f"{combo.name!r} to show {text!r}")
 
     def add_pair_to_listen(self, pair):
         """Picks a pair in "Available pairs" and presses the pair group's "Add"."""

@@ -4,7 +4,11 @@
 #include "views/major_rates_view.h"
 #include "quotes/rate_table.h"
 
+#include <QFontMetrics>
+#include <QImage>
 #include <QTest>
+
+#include <memory>
 
 using namespace vantrel;
 
@@ -35,6 +39,8 @@ private slots:
     void crossGridStripesByBaseCurrency();
     void crossGridShowsTableText();
     void viewsScaleWithScreen();
+    void captionFitsTitleBar_data();
+    void captionFitsTitleBar();
 };
 
 void TestRateViews::majorGridBeforeUpdate()
@@ -138,6 +144,44 @@ void TestRateViews::viewsScaleWithScreen()
     QVERIFY(majors.height() >= majors.MSFlexGrid1().cellsSize().height());
     Form3 crosses;
     QVERIFY(crosses.height() < crosses.MSFlexGrid1().cellsSize().height());
+}
+
+void TestRateViews::captionFitsTitleBar_data()
+{
+    QTest::addColumn<bool>("crosses");
+    QTest::newRow("Major Rates") << false;
+    QTest::newRow("Cross Rates, with its scroll bar") << true;
+}
+
+void TestRateViews::captionFitsTitleBar()
+{
+    QFETCH(bool, crosses);
+    const std::unique_ptr<RateView> view = crosses ? std::unique_ptr<RateView>(new Form3)
+                                                   : std::unique_ptr<RateView>(new Form2);
+    RateGrid &grid = view->MSFlexGrid1();
+
+    // A title bar holds the bold caption centred between the window icon and three buttons, each a square
+    // a line and a half high: the buttons' room on both sides (openbox shows "Major Rates" whole from 190
+    // px, 77 for the text and 13 for a line).
+    QFont titleFont = view->font();
+    titleFont.setBold(true);
+    const QFontMetrics title(titleFont);
+    QVERIFY2(view->width() >= title.horizontalAdvance(view->windowTitle()) + 9 * title.height(),
+             qPrintable(QStringLiteral("%1 px wide").arg(view->width())));
+    // The columns keep their widths; the grid fills the window.
+    QCOMPARE(grid.columnWidth(1), twipsToPixels(grid, 1080));
+    QCOMPARE(grid.geometry(), view->rect());
+
+    // Right of the last column the grid shows its grey outside area. (Grabbing lays the grid out.)
+    view->showRates(tableWithEveryRate());
+    const QImage painted = view->grab().toImage();
+    const QRect viewport = grid.viewport()->geometry();
+    const int x = viewport.left() + grid.cellsSize().width() + 2;
+    const int y = viewport.top() + grid.rowHeight(0) + grid.rowHeight(1) / 2;
+    QVERIFY(x < viewport.right());
+    QCOMPARE(painted.pixelColor(x, y), QColor(128, 128, 128));
+    // ...and the striped rate cell beside it its own colour.
+    QCOMPARE(painted.pixelColor(viewport.left() + grid.cellsSize().width() - 4, y), QColor(192, 255, 192));
 }
 
 QTEST_MAIN(TestRateViews)
