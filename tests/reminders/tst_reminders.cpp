@@ -48,6 +48,8 @@ private slots:
     void endOfAlertReadsAndListens_data();
     void endOfAlertReadsAndListens();
     void firesFromRefreshTick();
+    void pageAfterRefreshStoppedIsNotChecked_data();
+    void pageAfterRefreshStoppedIsNotChecked();
 };
 
 void TestReminders::addAppendsEntries_data()
@@ -316,6 +318,59 @@ void TestReminders::firesFromRefreshTick()
     QCOMPARE(f.players.played, QStringList{"Bell"});
     // The grids are updated in the same tick.
     QCOMPARE(form.majorRatesView()->MSFlexGrid1().cellText(2, 1), "1.2001");
+}
+
+void TestReminders::pageAfterRefreshStoppedIsNotChecked_data()
+{
+    QTest::addColumn<QString>("meanwhile"); // what happens while the page is on its way
+    QTest::addColumn<bool>("fires");
+
+    QTest::newRow("nothing") << "nothing" << true;
+    QTest::newRow("Start pressed") << "start" << false;
+    QTest::newRow("interval fell due") << "due" << false;
+}
+
+void TestReminders::pageAfterRefreshStoppedIsNotChecked()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, fires);
+
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.List2->addItem(QStringLiteral("EUR/USD"));
+    form.List3->addItem(QStringLiteral("EUR/USD>1.2000"));
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.1000"));
+    f.clock.set(QTime(10, 0, 0));
+    if (meanwhile == QLatin1String("due")) {
+        QTest::mouseClick(form.Command1, Qt::LeftButton);
+        f.playToEnd();
+        f.clock.set(QTime(10, 2, 30));
+    }
+    TestPage page;
+    page.setPrices(QStringLiteral("EUR/USD"), QStringLiteral("1.2000"), QStringLiteral("1.2002"));
+
+    emit form.Timer2.tick();
+    if (meanwhile == QLatin1String("start"))
+        QTest::mouseClick(form.Command1, Qt::LeftButton);
+    else if (meanwhile == QLatin1String("due"))
+        emit form.Timer1.tick();
+    f.inet1.answerPage(page.bytes());
+
+    // The grids show the page either way.
+    QCOMPARE(form.majorRatesView()->MSFlexGrid1().cellText(2, 1), "1.2001");
+    QVERIFY(!form.Timer2.isEnabled());
+    if (fires) {
+        QCOMPARE(f.players.played, QStringList{"Bell"});
+        return;
+    }
+    // The pass goes on undisturbed, with the rate it began with; the reminder is checked once the
+    // pass has ended and the refresh runs again.
+    QCOMPARE(f.players.played.last(), "eurusd");
+    QCOMPARE(f.players.playing().size(), 1);
+    QCOMPARE(f.playToEnd(), QStringList({"eurusd", "1m", "dianm", "1m", "0m", "0m", "0m"}));
+    QVERIFY(form.Timer2.isEnabled());
+    f.tickWithPage(page.bytes());
+    QCOMPARE(f.players.played.last(), "Bell");
 }
 
 QTEST_MAIN(TestReminders)
