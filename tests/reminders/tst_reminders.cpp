@@ -49,6 +49,8 @@ private slots:
     void endOfAlertReadsAndListens();
     void firesFromRefreshTick();
     void pageAfterRefreshStoppedIsNotChecked_data();
+    void timesBoxKeepsWhatIsTyped_data();
+    void timesBoxKeepsWhatIsTyped();
     void pageAfterRefreshStoppedIsNotChecked();
 };
 
@@ -371,6 +373,48 @@ void TestReminders::pageAfterRefreshStoppedIsNotChecked()
     QVERIFY(form.Timer2.isEnabled());
     f.tickWithPage(page.bytes());
     QCOMPARE(f.players.played.last(), "Bell");
+}
+
+void TestReminders::timesBoxKeepsWhatIsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("enter");
+    QTest::addColumn<int>("cycles"); // of the alert that fires next
+
+    // Only the five words, exactly, are a count; any other text still gives the alert one cycle.
+    QTest::newRow("Three, Enter") << "Three" << true << 3;
+    QTest::newRow("Two") << "Two" << false << 2;
+    QTest::newRow("three, Enter") << "three" << true << 1;
+    QTest::newRow("three") << "three" << false << 1;
+    QTest::newRow("t") << "t" << false << 1;
+    QTest::newRow("T, Enter") << "T" << true << 1;
+    QTest::newRow("Fiv") << "Fiv" << false << 1;
+    QTest::newRow("3, Enter") << "3" << true << 1;
+}
+
+void TestReminders::timesBoxKeepsWhatIsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, enter);
+    QFETCH(int, cycles);
+
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.Combo5->setFocus();
+    QVERIFY(form.Combo5->hasFocus());
+    QTest::keyClick(form.Combo5, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(form.Combo5, typed);
+    if (enter)
+        QTest::keyClick(form.Combo5, Qt::Key_Return);
+    QCOMPARE(form.Combo5->currentText(), typed);
+
+    form.List3->addItem(QStringLiteral("EUR/USD<1.1"));
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.0500"));
+    form.checkReminders();
+    QCOMPARE(f.playToEnd().size(), 4 * cycles);
+    QCOMPARE(form.Combo5->currentText(), typed);
 }
 
 QTEST_MAIN(TestReminders)
