@@ -94,6 +94,9 @@ void Form1::createControls()
     Combo5 = named<QComboBox>("Combo5", Frame2);
     Combo5->setEditable(true);
     Combo5->setInsertPolicy(QComboBox::NoInsert);
+    // Only the five words, exactly, are a count: Qt's completer would finish "t" as "two" and turn
+    // "three" into "Three" on Enter, so the box keeps what is typed as it is.
+    Combo5->setCompleter(nullptr);
     Combo5->addItems(repeatWords());
     Combo5->setCurrentText(QStringLiteral("One"));
     Label3 = named<QLabel>("Label3", QStringLiteral("Upper"), Frame2);

@@ -14,6 +14,8 @@ void Form1::choosePairType()
     List1->clear();
     if (const std::optional<PairType> type = pairTypeFromName(Combo1->currentText()))
         List1->addItems(pairNamesOfType(*type));
+    // Clearing keeps the scroll position; a new list is shown from its first pair.
+    List1->scrollToTop();
 }
 
 } // namespace vantrel

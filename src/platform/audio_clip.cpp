@@ -1,6 +1,7 @@
 #include "audio_clip.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <samplerate.h>
 #include <sndfile.h>
@@ -9,12 +10,18 @@ namespace vantrel {
 
 std::shared_ptr<const AudioClip> decodeAudioClip(const QString &path, int sampleRate)
 {
+    if (QFileInfo(path).size() > kMaximumClipFileBytes)
+        return nullptr;
     SF_INFO info{};
     SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     if (!file)
         return nullptr;
     const auto closeFile = std::unique_ptr<SNDFILE, int (*)(SNDFILE *)>(file, sf_close);
     if (info.channels <= 0 || info.samplerate <= 0 || info.frames < 0)
+        return nullptr;
+    // The length comes from the samples the file holds and the rate its header gives: a low rate
+    // makes a few kilobytes last hours, and converting them would take as long to compute.
+    if (info.frames > sf_count_t(kMaximumClipSeconds) * info.samplerate)
         return nullptr;
 
     std::vector<float> interleaved(std::size_t(info.frames) * std::size_t(info.channels));

@@ -9,6 +9,18 @@ namespace {
 // Small enough that readyRead comes often, so an oversized reply is stopped soon after the limit.
 constexpr qint64 kReadBufferSize = 64 * 1024;
 
+// Whether the connection broke off before the whole body had come. Qt reports that as a network
+// error, but when the close races with the end of its reading it reports the reply as complete, or
+// only by the error its status line stands for; the announced length tells either way. (A body
+// Qt unpacks has no length header left: what was announced counted the packed bytes.)
+bool isCutShort(const QNetworkReply &reply, qint64 received)
+{
+    if (reply.error() > QNetworkReply::NoError && reply.error() < QNetworkReply::ProxyConnectionRefusedError)
+        return true; // the network errors, numbered below the proxy ones
+    const QVariant announced = reply.header(QNetworkRequest::ContentLengthHeader);
+    return announced.isValid() && received < announced.toLongLong();
+}
+
 } // namespace
 
 NetworkHttpFetch::NetworkHttpFetch(QObject *parent)
@@ -68,12 +80,17 @@ void NetworkHttpFetch::onReplyFinished()
     if (!m_reply)
         return; // the size limit ended it
 
-    // An error status still comes with the page the server sent, and that page is what gets saved.
+    // An error status still comes with the page the server sent, and that page is what gets saved;
+    // a page cut off in mid-body is no page, whatever its status line said.
+    const QNetworkReply::NetworkError error = m_reply->error();
     const bool serverAnswered = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (m_reply->error() == QNetworkReply::NoError || serverAnswered)
-        finishWith({0, m_body, {}});
+    if (error != QNetworkReply::NoError && !serverAnswered)
+        finishWith({int(error), {}, m_reply->errorString()});
+    else if (isCutShort(*m_reply, m_body.size()))
+        finishWith({int(QNetworkReply::RemoteHostClosedError), {},
+                    QStringLiteral("the connection closed in the middle of the page")});
     else
-        finishWith({int(m_reply->error()), {}, m_reply->errorString()});
+        finishWith({0, m_body, {}});
 }
 
 void NetworkHttpFetch::onDeadlinePassed()

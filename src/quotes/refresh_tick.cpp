@@ -14,7 +14,11 @@ void Form1::refreshTick()
 
 void Form1::finishRefreshTick()
 {
-    checkReminders();
+    // The page can arrive after Start, the interval or an alert has switched the refresh off; a
+    // reminder must not fire into that reading pass or alert. It is checked once the refresh runs
+    // again; the grids show the page at once.
+    if (Timer2.isEnabled())
+        checkReminders();
     updateRateViews();
 }
 

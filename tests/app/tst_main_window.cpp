@@ -47,6 +47,8 @@ private slots:
     void startUpDefaults();
     void firstDownloadIsSavedNotRead();
     void pairTypeRefillsAvailableList();
+    void refilledListShowsItsFirstPair_data();
+    void refilledListShowsItsFirstPair();
     void reminderPairChoiceClearsBoxes();
     void refreshTickFillsGrids();
     void failedRefreshKeepsGrids();
@@ -152,6 +154,37 @@ void TestMainWindow::pairTypeRefillsAvailableList()
     QCOMPARE(itemsOf(form.List2), QStringList{"EUR/USD"});
     chooseAsUser(form.Combo1, QStringLiteral("Major"));
     QCOMPARE(form.List1->count(), 8);
+}
+
+void TestMainWindow::refilledListShowsItsFirstPair_data()
+{
+    QTest::addColumn<QString>("scrolled"); // the type whose list is scrolled to its end
+    QTest::addColumn<QString>("chosen");   // then chosen
+    QTest::addColumn<QString>("first");
+
+    QTest::newRow("crosses, then majors") << "Cross" << "Major" << "AUD/USD";
+    QTest::newRow("majors, then crosses") << "Major" << "Cross" << "AUD/CAD";
+    QTest::newRow("crosses again") << "Cross" << "Cross" << "AUD/CAD";
+}
+
+void TestMainWindow::refilledListShowsItsFirstPair()
+{
+    QFETCH(QString, scrolled);
+    QFETCH(QString, chosen);
+    QFETCH(QString, first);
+
+    Form1 &form = *m_form1;
+    chooseAsUser(form.Combo1, scrolled);
+    form.List1->scrollToBottom();
+    QTest::qWait(0);
+    QVERIFY(form.List1->verticalScrollBar()->value() > 0);
+
+    chooseAsUser(form.Combo1, chosen);
+    QTest::qWait(0);
+    QCOMPARE(form.List1->verticalScrollBar()->value(), 0);
+    const QModelIndex top = form.List1->indexAt(QPoint(1, 1));
+    QVERIFY(top.isValid());
+    QCOMPARE(top.data().toString(), first);
 }
 
 void TestMainWindow::reminderPairChoiceClearsBoxes()

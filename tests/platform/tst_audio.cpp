@@ -18,24 +18,54 @@ using namespace vantrel;
 
 namespace {
 
-// A 16-bit PCM WAV file with every sample at the same value.
-void writeWav(const QString &path, int rate, int channels, int frames, qint16 value = 8000)
+// The 44-byte head of a 16-bit PCM WAV file whose data chunk claims `dataSize` bytes.
+void writeWavHead(QDataStream &out, int rate, int channels, quint32 dataSize)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    QDataStream out(&file);
     out.setByteOrder(QDataStream::LittleEndian);
-    const quint32 dataSize = quint32(frames * channels * 2);
     out.writeRawData("RIFF", 4);
-    out << quint32(36 + dataSize);
+    out << quint32(36 + quint64(dataSize));
     out.writeRawData("WAVEfmt ", 8);
     out << quint32(16) << quint16(1) << quint16(channels) << quint32(rate) << quint32(rate * channels * 2)
         << quint16(channels * 2) << quint16(16);
     out.writeRawData("data", 4);
     out << dataSize;
+}
+
+QFile &openForWriting(QFile &file)
+{
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(file.fileName()));
+    return file;
+}
+
+// A 16-bit PCM WAV file with every sample at the same value.
+void writeWav(const QString &path, int rate, int channels, int frames, qint16 value = 8000)
+{
+    QFile file(path);
+    QDataStream out(&openForWriting(file));
+    writeWavHead(out, rate, channels, quint32(frames * channels * 2));
     for (int i = 0; i < frames * channels; ++i)
         out << value;
+}
+
+// A silent WAV file of `fileSize` bytes that takes no room on disk.
+void writeSparseWav(const QString &path, int rate, int channels, qint64 fileSize)
+{
+    QFile file(path);
+    QDataStream out(&openForWriting(file));
+    writeWavHead(out, rate, channels, quint32(fileSize - 44));
+    if (!file.resize(fileSize))
+        qFatal("cannot resize %s", qPrintable(path));
+}
+
+// A tone of `frames` frames whose data chunk claims 4 GiB, as a WAV written to a pipe does.
+void writeWavClaimingFourGiB(const QString &path, int frames)
+{
+    QFile file(path);
+    QDataStream out(&openForWriting(file));
+    writeWavHead(out, 48000, 1, 0xFFFFFFF0u);
+    for (int i = 0; i < frames; ++i)
+        out << qint16(8000);
 }
 
 std::shared_ptr<const AudioClip> constantClip(std::size_t samples, float value)
@@ -68,6 +98,8 @@ private slots:
     void restingMixerHandsOutNothingUntilAVoiceComes();
     void mixerReadFromAnotherThreadStopsTheProgram();
     void decodesToOutputRate();
+    void refusesClipsPastTheLimits_data();
+    void refusesClipsPastTheLimits();
     void playerEndsAfterClipLength();
     void stopAndCloseNeverRaiseDone();
     void unplayableClipEndsThroughEventLoop_data();
@@ -172,6 +204,40 @@ void TestAudio::decodesToOutputRate()
     QVERIFY(!decodeAudioClip(wav(QStringLiteral("garbage")), 48000));
 }
 
+void TestAudio::refusesClipsPastTheLimits_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<int>("outputRate");
+    QTest::addColumn<qint64>("durationMs"); // -1: refused
+
+    // Decoded at their own rates, so that no resampling makes the test slow.
+    QTest::newRow("a minute") << "minute" << 200 << qint64(60000);
+    QTest::newRow("a frame past a minute") << "past a minute" << 200 << qint64(-1);
+    // A header's rate decides how long its samples last: 48 KB at 200 Hz are two minutes.
+    QTest::newRow("header makes 48 KB last two minutes") << "two minutes" << 48000 << qint64(-1);
+    QTest::newRow("16 MiB") << "16 MiB" << 96000 << qint64(1365);
+    QTest::newRow("a byte past 16 MiB") << "past 16 MiB" << 96000 << qint64(-1);
+    // A length the file does not hold is not believed: the clip lasts as long as its samples.
+    QTest::newRow("data chunk claims 4 GiB") << "claims 4 GiB" << 48000 << qint64(100);
+}
+
+void TestAudio::refusesClipsPastTheLimits()
+{
+    QFETCH(QString, clip);
+    QFETCH(int, outputRate);
+    QFETCH(qint64, durationMs);
+
+    writeWav(wav(QStringLiteral("minute")), 200, 1, 12000);
+    writeWav(wav(QStringLiteral("past a minute")), 200, 1, 12001);
+    writeWav(wav(QStringLiteral("two minutes")), 200, 1, 24000);
+    writeSparseWav(wav(QStringLiteral("16 MiB")), 96000, 64, kMaximumClipFileBytes);
+    writeSparseWav(wav(QStringLiteral("past 16 MiB")), 96000, 64, kMaximumClipFileBytes + 1);
+    writeWavClaimingFourGiB(wav(QStringLiteral("claims 4 GiB")), 4800);
+
+    const auto decoded = decodeAudioClip(wav(clip), outputRate);
+    QCOMPARE(decoded ? decoded->durationMs() : -1, durationMs);
+}
+
 void TestAudio::playerEndsAfterClipLength()
 {
     writeWav(wav(QStringLiteral("tone")), 48000, 1, 9600); // 200 ms
@@ -225,6 +291,9 @@ void TestAudio::unplayableClipEndsThroughEventLoop_data()
     QTest::newRow("missing file") << "WaveAudio" << "m" << false;
     QTest::newRow("not a sound file") << "WaveAudio" << "garbage" << false;
     QTest::newRow("other device type") << "CDAudio" << "tone" << false;
+    QTest::newRow("longer than a minute") << "WaveAudio" << "long" << false;
+    QTest::newRow("header makes 48 KB last two minutes") << "WaveAudio" << "slow" << false;
+    QTest::newRow("larger than 16 MiB") << "WaveAudio" << "large" << false;
     QTest::newRow("stopped before its end arrives") << "WaveAudio" << "m" << true;
 }
 
@@ -239,6 +308,9 @@ void TestAudio::unplayableClipEndsThroughEventLoop()
     QVERIFY(garbage.open(QIODevice::WriteOnly));
     garbage.write("RIFF????WAVEjunk");
     garbage.close();
+    writeWav(wav(QStringLiteral("long")), 8000, 1, 61 * 8000);
+    writeWav(wav(QStringLiteral("slow")), 200, 1, 24000);
+    writeSparseWav(wav(QStringLiteral("large")), 96000, 64, kMaximumClipFileBytes + 1);
 
     AudioEngine engine(AudioEngine::Output::None);
     EnginePlayer player(engine);

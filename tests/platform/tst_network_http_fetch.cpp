@@ -112,6 +112,8 @@ private slots:
     void serverAnswers_data();
     void serverAnswers();
     void refusedConnectionFails();
+    void replyCutShortFails_data();
+    void replyCutShortFails();
     void deadlineEndsSlowReplies_data();
     void deadlineEndsSlowReplies();
     void oversizedReplyIsAborted();
@@ -156,6 +158,30 @@ void TestNetworkHttpFetch::refusedConnectionFails()
     QVERIFY(result.errorCode != 0);
     QVERIFY(result.errorCode != kFetchTimedOut);
     QVERIFY(result.page.isEmpty());
+}
+
+void TestNetworkHttpFetch::replyCutShortFails_data()
+{
+    QTest::addColumn<QByteArray>("response");
+
+    // The server closes the connection after these bytes.
+    QTest::newRow("page shorter than its length")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n<html>half a page");
+    QTest::newRow("error page shorter than its length")
+        << QByteArray("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 1000\r\n\r\n<html>down");
+}
+
+void TestNetworkHttpFetch::replyCutShortFails()
+{
+    QFETCH(QByteArray, response);
+
+    ScriptedServer server(ScriptedServer::Mode::Answer, response);
+    NetworkHttpFetch fetch;
+    const FetchResult result = fetchOnce(fetch, server.url());
+    QVERIFY(result.errorCode != 0);
+    QVERIFY(result.errorCode != kFetchTimedOut);
+    QVERIFY(result.page.isEmpty());
+    QVERIFY(!fetch.isBusy());
 }
 
 void TestNetworkHttpFetch::deadlineEndsSlowReplies_data()

@@ -48,6 +48,10 @@ private slots:
     void endOfAlertReadsAndListens_data();
     void endOfAlertReadsAndListens();
     void firesFromRefreshTick();
+    void pageAfterRefreshStoppedIsNotChecked_data();
+    void timesBoxKeepsWhatIsTyped_data();
+    void timesBoxKeepsWhatIsTyped();
+    void pageAfterRefreshStoppedIsNotChecked();
 };
 
 void TestReminders::addAppendsEntries_data()
@@ -316,6 +320,101 @@ void TestReminders::firesFromRefreshTick()
     QCOMPARE(f.players.played, QStringList{"Bell"});
     // The grids are updated in the same tick.
     QCOMPARE(form.majorRatesView()->MSFlexGrid1().cellText(2, 1), "1.2001");
+}
+
+void TestReminders::pageAfterRefreshStoppedIsNotChecked_data()
+{
+    QTest::addColumn<QString>("meanwhile"); // what happens while the page is on its way
+    QTest::addColumn<bool>("fires");
+
+    QTest::newRow("nothing") << "nothing" << true;
+    QTest::newRow("Start pressed") << "start" << false;
+    QTest::newRow("interval fell due") << "due" << false;
+}
+
+void TestReminders::pageAfterRefreshStoppedIsNotChecked()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, fires);
+
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.List2->addItem(QStringLiteral("EUR/USD"));
+    form.List3->addItem(QStringLiteral("EUR/USD>1.2000"));
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.1000"));
+    f.clock.set(QTime(10, 0, 0));
+    if (meanwhile == QLatin1String("due")) {
+        QTest::mouseClick(form.Command1, Qt::LeftButton);
+        f.playToEnd();
+        f.clock.set(QTime(10, 2, 30));
+    }
+    TestPage page;
+    page.setPrices(QStringLiteral("EUR/USD"), QStringLiteral("1.2000"), QStringLiteral("1.2002"));
+
+    emit form.Timer2.tick();
+    if (meanwhile == QLatin1String("start"))
+        QTest::mouseClick(form.Command1, Qt::LeftButton);
+    else if (meanwhile == QLatin1String("due"))
+        emit form.Timer1.tick();
+    f.inet1.answerPage(page.bytes());
+
+    // The grids show the page either way.
+    QCOMPARE(form.majorRatesView()->MSFlexGrid1().cellText(2, 1), "1.2001");
+    QVERIFY(!form.Timer2.isEnabled());
+    if (fires) {
+        QCOMPARE(f.players.played, QStringList{"Bell"});
+        return;
+    }
+    // The pass goes on undisturbed, with the rate it began with; the reminder is checked once the
+    // pass has ended and the refresh runs again.
+    QCOMPARE(f.players.played.last(), "eurusd");
+    QCOMPARE(f.players.playing().size(), 1);
+    QCOMPARE(f.playToEnd(), QStringList({"eurusd", "1m", "dianm", "1m", "0m", "0m", "0m"}));
+    QVERIFY(form.Timer2.isEnabled());
+    f.tickWithPage(page.bytes());
+    QCOMPARE(f.players.played.last(), "Bell");
+}
+
+void TestReminders::timesBoxKeepsWhatIsTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("enter");
+    QTest::addColumn<int>("cycles"); // of the alert that fires next
+
+    // Only the five words, exactly, are a count; any other text still gives the alert one cycle.
+    QTest::newRow("Three, Enter") << "Three" << true << 3;
+    QTest::newRow("Two") << "Two" << false << 2;
+    QTest::newRow("three, Enter") << "three" << true << 1;
+    QTest::newRow("three") << "three" << false << 1;
+    QTest::newRow("t") << "t" << false << 1;
+    QTest::newRow("T, Enter") << "T" << true << 1;
+    QTest::newRow("Fiv") << "Fiv" << false << 1;
+    QTest::newRow("3, Enter") << "3" << true << 1;
+}
+
+void TestReminders::timesBoxKeepsWhatIsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, enter);
+    QFETCH(int, cycles);
+
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.Combo5->setFocus();
+    QVERIFY(form.Combo5->hasFocus());
+    QTest::keyClick(form.Combo5, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(form.Combo5, typed);
+    if (enter)
+        QTest::keyClick(form.Combo5, Qt::Key_Return);
+    QCOMPARE(form.Combo5->currentText(), typed);
+
+    form.List3->addItem(QStringLiteral("EUR/USD<1.1"));
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.0500"));
+    form.checkReminders();
+    QCOMPARE(f.playToEnd().size(), 4 * cycles);
+    QCOMPARE(form.Combo5->currentText(), typed);
 }
 
 QTEST_MAIN(TestReminders)

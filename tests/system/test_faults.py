@@ -70,7 +70,8 @@ def restart(run, program, watcher):
 
 
 def bad_pages(run, program, watcher):
-    """(b) Error status, garbage, a cut quote line, a giant page: last good rates kept; then recovery.
+    """(b) Error status, garbage, a cut quote line, a reply cut short of its length, a giant page: last good
+    rates kept; then recovery.
 
     Each fault serves pages made from the other saved page than the one the grids show, so rates taken
     from a bad page would show; each recovery serves that other page, so the grids must change to it."""
@@ -79,7 +80,7 @@ def bad_pages(run, program, watcher):
     current = 0
     feed = run.feed("--page", pages[current][0])
     run.wait_for_grids(program, pages[current][1], timeout=2 * REFRESH_SECONDS + 2)
-    for fault in ("error", "garbage", "truncated", "huge"):
+    for fault in ("error", "garbage", "truncated", "cut", "huge"):
         other = 1 - current
         feed.stop()
         good_page = open(pages[current][0], "rb").read()
@@ -101,8 +102,8 @@ def bad_pages(run, program, watcher):
         hold_steady(program, expected, 2 * REFRESH_SECONDS + 1, f"{fault} pages", before=kept)
         opened = requests_during(watcher, since, f"{fault} pages", at_least=2)
         cached = open(cache_page_path(run), "rb").read()
-        if fault == "huge":
-            check(cached == good_page, "the 5 MiB page (or part of it) was saved in the cache file")
+        if fault in ("cut", "huge"):
+            check(cached == good_page, f"the {fault} page (or part of it) was saved in the cache file")
             outcome = "cache file left as it was"
         else:
             check(cached != good_page, f"the {fault} page never reached the program's cache file")

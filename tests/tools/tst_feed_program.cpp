@@ -107,6 +107,7 @@ private slots:
     void answersOtherRequestsWithErrors();
     void misbehavesOnRequest_data();
     void misbehavesOnRequest();
+    void cutClosesShortOfTheAnnouncedLength();
     void refusesBadArguments_data();
     void refusesBadArguments();
     void refusesAPortInUse();
@@ -185,6 +186,29 @@ void TestFeedProgram::misbehavesOnRequest()
     const QByteArray body = bodyOf(response);
     QVERIFY2(body.size() >= leastBody && body.size() <= mostBody, QByteArray::number(body.size()));
     QCOMPARE(pairsRead(body), pairs);
+}
+
+void TestFeedProgram::cutClosesShortOfTheAnnouncedLength()
+{
+    // The same seed serves the same first page, whole from the one, cut from the other.
+    const auto healthy = startFeed({"--seed", "5"});
+    const auto feed = startFeed({"--seed", "5", "--fault", "cut"});
+    QVERIFY(healthy && feed);
+    const QByteArray page = bodyOf(getPage(healthy->port));
+    bool stillOpen = true;
+    const QByteArray response = getPage(feed->port, 2500, &stillOpen);
+    QVERIFY2(response.startsWith("HTTP/1.1 200 OK\r\n"), response.left(40));
+    QVERIFY(!stillOpen);
+    const QByteArray announced = "\r\nContent-Length: " + QByteArray::number(page.size()) + "\r\n";
+    QVERIFY2(response.contains(announced), response.left(200));
+    const QByteArray body = bodyOf(response);
+    QVERIFY(body.size() < page.size());
+    QVERIFY(page.startsWith(body));
+    QCOMPARE(pairsRead(body), 2); // it stops in the middle of the quote line
+
+    const Run help = run({"--help"});
+    QVERIFY(help.out.contains("\n                    cut        the whole page's length, part of the page, then the "
+                              "connection closes\n"));
 }
 
 void TestFeedProgram::refusesBadArguments_data()

@@ -10,17 +10,19 @@ namespace {
 struct NamedMode {
     const char *name;
     FaultMode mode;
+    const char *description; // for --help
 };
 
-constexpr std::array<NamedMode, 8> kModes{{
-    {"none", FaultMode::None},
-    {"error", FaultMode::Error},
-    {"empty", FaultMode::Empty},
-    {"truncated", FaultMode::Truncated},
-    {"garbage", FaultMode::Garbage},
-    {"stall", FaultMode::Stall},
-    {"trickle", FaultMode::Trickle},
-    {"huge", FaultMode::Huge},
+constexpr std::array<NamedMode, 9> kModes{{
+    {"none", FaultMode::None, "the quote page"},
+    {"error", FaultMode::Error, "status 500 with a short error page"},
+    {"empty", FaultMode::Empty, "status 200 with no body"},
+    {"truncated", FaultMode::Truncated, "the page cut in the middle of the quote line, sent with its own length"},
+    {"garbage", FaultMode::Garbage, "random bytes about the size of a page"},
+    {"stall", FaultMode::Stall, "the whole page's length, part of the page, then silence"},
+    {"cut", FaultMode::Cut, "the whole page's length, part of the page, then the connection closes"},
+    {"trickle", FaultMode::Trickle, "the page one byte a second"},
+    {"huge", FaultMode::Huge, "the page padded to 5 MiB"},
 }};
 
 // Offset just past the end of the line that starts at `start`, by Vantrel's line rule: a line ends
@@ -53,6 +55,14 @@ QStringList faultModeNames()
     for (const NamedMode &named : kModes)
         names << QLatin1StringView(named.name);
     return names;
+}
+
+QStringList faultModeDescriptions()
+{
+    QStringList lines;
+    for (const NamedMode &named : kModes)
+        lines << QStringLiteral("%1 %2").arg(QLatin1StringView(named.name), -10).arg(QLatin1StringView(named.description));
+    return lines;
 }
 
 qsizetype quoteLineMiddle(QByteArrayView page)

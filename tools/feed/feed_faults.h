@@ -18,6 +18,7 @@ enum class FaultMode {
     Truncated, // the page cut in the middle of the quote line, with a matching length
     Garbage,   // random bytes about the size of a page
     Stall,     // the head and the first part of the page, then silence until the client gives up
+    Cut,       // the head announcing the whole page, its first part, then the connection closes
     Trickle,   // the page one byte a second
     Huge,      // a real page followed by filler lines, 5 MiB in all
 };
@@ -28,8 +29,10 @@ inline constexpr qsizetype kHugePageSize = 5 * 1024 * 1024;
 // The name a user gives on the command line ("stall"), and back.
 std::optional<FaultMode> faultModeFromName(QStringView name);
 QStringList faultModeNames();
+// One line for each mode: its name and what it does.
+QStringList faultModeDescriptions();
 
-// Where Truncated and Stall cut the page: in the middle of the quote line, or in the middle of the
+// Where Truncated, Stall and Cut cut the page: in the middle of the quote line, or in the middle of the
 // page when it has no quote line.
 qsizetype quoteLineMiddle(QByteArrayView page);
 

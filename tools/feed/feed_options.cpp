@@ -119,13 +119,14 @@ QString usageText()
                "                  (default: from the clock)\n"
                "  --page FILE     serve this saved page as it is instead of the simulated market\n"
                "  --delay MS      wait this many milliseconds before answering each request (default 0)\n"
-               "  --fault MODE    misbehave on purpose (default none), MODE one of\n"
-               "                  %1\n"
+               "  --fault MODE    misbehave on purpose (default none), MODE one of:\n"
+               "%1"
                "  -h, --help      show this text\n"
                "\n"
                "check PAGE prints the rates Vantrel would read from a saved page, one PAIR<TAB>RATE line\n"
                "for each of the 35 pairs; exit status 0 when all were read, 1 otherwise.\n")
-        .arg(faultModeNames().join(QStringLiteral(", ")));
+        .arg(QStringLiteral("                    ")
+             + faultModeDescriptions().join(QStringLiteral("\n                    ")) + QLatin1Char('\n'));
 }
 
 } // namespace vantrel::feed

@@ -9,6 +9,14 @@ Answer whole(int status, const QByteArray &body)
     return {bytes, bytes.size(), Answer::Rest::None};
 }
 
+// The head announces the whole page, so the client expects the rest of it; the bytes up to the
+// middle of the quote line go out at once, and `rest` says what becomes of the others.
+Answer cutInTheMiddle(const QByteArray &page, Answer::Rest rest)
+{
+    const QByteArray bytes = responseHead(200, page.size()) + page;
+    return {bytes, bytes.size() - page.size() + quoteLineMiddle(page), rest};
+}
+
 } // namespace
 
 FeedResponder::FeedResponder(FaultMode fault, PageSource pages, quint64 garbageSeed)
@@ -44,13 +52,10 @@ Answer FeedResponder::pageAnswer()
     }
     case FaultMode::Garbage:
         return whole(200, garbageBytes(m_pages().size(), m_garbage));
-    case FaultMode::Stall: {
-        // The length announces the whole page, so the client keeps waiting for the rest.
-        const QByteArray page = m_pages();
-        const QByteArray bytes = responseHead(200, page.size()) + page;
-        const qsizetype sent = bytes.size() - page.size() + quoteLineMiddle(page);
-        return {bytes, sent, Answer::Rest::Withhold};
-    }
+    case FaultMode::Stall:
+        return cutInTheMiddle(m_pages(), Answer::Rest::Withhold);
+    case FaultMode::Cut:
+        return cutInTheMiddle(m_pages(), Answer::Rest::None);
     case FaultMode::Trickle: {
         const QByteArray page = m_pages();
         const QByteArray head = responseHead(200, page.size());

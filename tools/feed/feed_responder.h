@@ -13,7 +13,7 @@ namespace vantrel::feed {
 // The bytes of one answer and how they go out.
 struct Answer {
     enum class Rest {
-        None,     // everything at once, then the connection closes
+        None,     // the bytes up to `sentAtOnce` at once (all of them, as a rule), then the connection closes
         Trickle,  // the bytes after `sentAtOnce` one a second, then the connection closes
         Withhold, // the bytes after `sentAtOnce` never; the connection stays open
     };
