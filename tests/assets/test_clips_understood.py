@@ -19,7 +19,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 from speech_recognition import (ClipSounds, Recognizer, align, alone_clips, clip_words, misheard_alone,
                                 missing_tools, words_of_clips)
-from vantrel_system import rate_clips
+from audio_analysis import rate_clips
 
 MAX_WORD_ERROR = 0.02
 PAIRS_PER_UTTERANCE = 4

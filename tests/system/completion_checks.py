@@ -9,7 +9,9 @@ leaves the list and the refresh comes back.
 import time
 from decimal import Decimal
 
-from vantrel_system import (REFRESH_SECONDS, TestFailure, check, grids_match_cache, log, rate_clips, wait_for)
+from audio_analysis import rate_clips
+from system_checks import TestFailure, check, log, wait_for
+from vantrel_system import REFRESH_SECONDS, grids_match_cache
 
 
 def next_change(program, after_rates, timeout):

@@ -11,7 +11,8 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 
-from vantrel_system import check, log, run_test, wait_for
+from system_checks import check, log, wait_for
+from vantrel_system import run_test
 
 AT_START_UP = {
     "Major or Cross": "Major",

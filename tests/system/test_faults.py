@@ -16,9 +16,10 @@ sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 
 import time
 
-from vantrel_system import (REFRESH_SECONDS, REQUEST_TIMEOUT_SECONDS, ConnectionWatcher, StallProbe,
-                            TestFailure, cache_page_path, check, check_page, differences, fetch,
-                            grids_match_cache, log, run_test, wait_for)
+from accessibility_driver import StallProbe
+from system_checks import TestFailure, check, log, wait_for
+from vantrel_system import (REFRESH_SECONDS, REQUEST_TIMEOUT_SECONDS, ConnectionWatcher, cache_page_path, check_page,
+                            differences, fetch, grids_match_cache, run_test)
 
 LONGEST_STALL_ALLOWED = 1.0
 

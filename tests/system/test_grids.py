@@ -11,8 +11,8 @@ sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 
 import time
 
-from vantrel_system import (REFRESH_SECONDS, cache_page_path, check, check_page, differences,
-                            grids_match_cache, log, run_test)
+from system_checks import check, log
+from vantrel_system import REFRESH_SECONDS, cache_page_path, check_page, differences, grids_match_cache, run_test
 
 
 def body(run):

@@ -9,7 +9,9 @@ import sys
 sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 
 from completion_checks import check_pass_and_alert_complete
-from vantrel_system import Recorder, check, decode_clips, describe_clips, log, run_test
+from audio_analysis import Recorder, decode_clips, describe_clips
+from system_checks import check, log
+from vantrel_system import run_test
 
 
 def body(run):

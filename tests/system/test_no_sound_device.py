@@ -11,7 +11,9 @@ import sys
 sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 
 from completion_checks import check_pass_and_alert_complete
-from vantrel_system import log, rate_clips, run_test
+from audio_analysis import rate_clips
+from system_checks import log
+from vantrel_system import run_test
 
 ALERT = ["Bell", "yours", "eurusd", "setprice"]
 

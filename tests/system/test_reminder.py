@@ -13,8 +13,9 @@ sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 import time
 from decimal import Decimal
 
-from vantrel_system import (Recorder, check, check_heard, log, rate_clips,
-                            run_test, wait_for)
+from audio_analysis import Recorder, check_heard, rate_clips
+from system_checks import check, log, wait_for
+from vantrel_system import run_test
 
 
 def body(run):

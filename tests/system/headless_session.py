@@ -1,0 +1,292 @@
+"""The headless session a system test runs in: its processes, and the services it starts (Xvfb, a D-Bus
+session bus, the accessibility bus, PulseAudio with a null sink) in a private XDG_RUNTIME_DIR.
+
+The test process makes itself a child subreaper, so that daemons which fork away (dbus-daemon --fork,
+pulseaudio -D) and whatever they start are reparented to it and can be found and stopped too; every process
+is stopped by its process id, whatever happened.
+"""
+
+import ctypes
+import os
+import signal
+import socket
+import subprocess
+import time
+
+from system_checks import check, log, wait_for
+
+
+# --------------------------------------------------------------------------------------------------
+# Processes
+
+
+def _make_child_subreaper():
+    PR_SET_CHILD_SUBREAPER = 36
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
+        log("warning: could not become a child subreaper; forked daemons are tracked by their pid only")
+
+
+def _children_of(pid):
+    """Process ids whose parent is `pid`, read from /proc."""
+    children = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[1]) == pid and fields[0] != "Z":
+            children.append(int(entry))
+    return children
+
+
+def _descendants_of(pid):
+    found = []
+    pending = [pid]
+    while pending:
+        for child in _children_of(pending.pop()):
+            if child not in found:
+                found.append(child)
+                pending.append(child)
+    return found
+
+
+def _alive(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+def _reap(pid):
+    try:
+        os.waitpid(pid, os.WNOHANG)
+    except ChildProcessError:
+        pass
+
+
+def stop_pid(pid, grace=3.0):
+    """Ends one process by its id: SIGTERM, then SIGKILL after `grace` seconds."""
+    if not _alive(pid):
+        _reap(pid)
+        return
+    try:
+        os.kill(pid, signal.SIGTERM)
+    except ProcessLookupError:
+        return
+    deadline = time.monotonic() + grace
+    while time.monotonic() < deadline:
+        _reap(pid)
+        if not _alive(pid):
+            return
+        time.sleep(0.02)
+    try:
+        os.kill(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    deadline = time.monotonic() + 2
+    while _alive(pid) and time.monotonic() < deadline:
+        _reap(pid)
+        time.sleep(0.02)
+    _reap(pid)
+
+
+class ProcessKeeper:
+    """Remembers every process a test starts and stops them all, newest first, by process id."""
+
+    def __init__(self):
+        self._started = []  # (name, pid, Popen or None)
+        self._markers = {}  # pid of a daemon that forked away: text its command line must hold
+
+    def popen(self, name, argv, **kwargs):
+        process = subprocess.Popen(argv, **kwargs)
+        self._started.append((name, process.pid, process))
+        return process
+
+    def adopt(self, name, pid, marker):
+        """Takes on a daemon that reported its own pid; `marker` (our runtime directory) tells it from a
+        later process that got the same pid, should the daemon have ended early."""
+        self._started.append((name, pid, None))
+        self._markers[pid] = marker
+
+    def _still_ours(self, pid):
+        marker = self._markers.get(pid)
+        if marker is None:
+            return True
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                return marker.encode() in f.read()
+        except OSError:
+            return False
+
+    def stop(self, process_or_pid):
+        pid = process_or_pid if isinstance(process_or_pid, int) else process_or_pid.pid
+        if self._still_ours(pid):
+            for descendant in reversed(_descendants_of(pid)):
+                stop_pid(descendant)
+            stop_pid(pid)
+        for name, started, process in self._started:
+            if started == pid and process is not None:
+                process.poll()
+        self._started = [entry for entry in self._started if entry[1] != pid]
+
+    def stop_all(self):
+        for name, pid, process in reversed(list(self._started)):
+            self.stop(pid)
+        # Whatever the daemons started, or what a killed process left, has been reparented to us.
+        for pid in reversed(_descendants_of(os.getpid())):
+            stop_pid(pid)
+        leftovers = [pid for pid in _descendants_of(os.getpid()) if _alive(pid)]
+        if leftovers:
+            log(f"warning: processes still running after the stop: {leftovers}")
+
+
+# --------------------------------------------------------------------------------------------------
+# Services
+
+
+def port_is_free(port):
+    probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    try:
+        probe.bind(("127.0.0.1", port))
+        return True
+    except OSError:
+        return False
+    finally:
+        probe.close()
+
+
+class Stack:
+    """Xvfb, a D-Bus session bus, the accessibility bus and (optionally) PulseAudio with a null sink."""
+
+    def __init__(self, keeper, runtime_dir, with_pulse):
+        self.keeper = keeper
+        self.runtime_dir = runtime_dir
+        self.with_pulse = with_pulse
+        self.env = {}
+
+    def start(self):
+        rt = self.runtime_dir
+        os.makedirs(os.path.join(rt, "home"), exist_ok=True)
+        base = {
+            "XDG_RUNTIME_DIR": rt,
+            "HOME": os.path.join(rt, "home"),
+            "XDG_CACHE_HOME": os.path.join(rt, "cache"),
+            "XDG_CONFIG_HOME": os.path.join(rt, "config"),
+            "XDG_DATA_HOME": os.path.join(rt, "data"),
+            "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+            "LANG": "C.UTF-8",
+            "no_proxy": "127.0.0.1,localhost",
+        }
+        self.env = dict(base)
+
+        # The X server picks a free display and writes its number to fd 3. -noreset: by default it resets
+        # whenever its last client leaves (the accessibility bus launcher does early on), and a client that
+        # connects during the reset is turned away ("could not connect to display").
+        display_file = os.path.join(rt, "display")
+        self.keeper.popen(
+            "Xvfb",
+            ["bash", "-c", 'exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$1"', "xvfb",
+             display_file],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=open(os.path.join(rt, "xvfb.log"), "w"))
+
+        def display_written():
+            try:
+                with open(display_file) as f:
+                    text = f.read()
+                return text.strip() if text.endswith("\n") else None
+            except OSError:
+                return None
+
+        display = wait_for(display_written, 15, what="Xvfb to report its display")
+        self.env["DISPLAY"] = ":" + display
+        wait_for(lambda: self._x_server_answers(display), 10, interval=0.05,
+                 what=f"Xvfb to accept clients on :{display}")
+
+        bus = subprocess.Popen(
+            ["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1",
+             f"--address=unix:path={rt}/bus"],
+            env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        address = bus.stdout.readline().strip()
+        bus_pid = bus.stdout.readline().strip()
+        bus.wait(10)
+        check(address and bus_pid.isdigit(), f"dbus-daemon did not start: {bus.stderr.read()}")
+        self.keeper.adopt("dbus-daemon", int(bus_pid), marker=rt)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+
+        self.keeper.popen("at-spi-bus-launcher", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                          env=self.env, stdout=subprocess.DEVNULL,
+                          stderr=open(os.path.join(rt, "at-spi.log"), "w"))
+        wait_for(self._a11y_bus_registered, 15, interval=0.1, what="the accessibility bus")
+
+        if self.with_pulse:
+            self._start_pulse()
+        else:
+            # No sound server at all: the socket named here does not exist and nothing may be spawned.
+            client_conf = os.path.join(rt, "pulse-client.conf")
+            with open(client_conf, "w") as f:
+                f.write("autospawn = no\n")
+            self.env["PULSE_SERVER"] = f"unix:{rt}/no-such-pulse/native"
+            self.env["PULSE_CLIENTCONFIG"] = client_conf
+        self.env["QT_QPA_PLATFORM"] = "xcb"
+        self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+
+    def x_server_diagnosis(self):
+        display = self.env.get("DISPLAY", ":?")[1:]
+        xvfb = [pid for name, pid, _ in self.keeper._started if name == "Xvfb"]
+        try:
+            with open(os.path.join(self.runtime_dir, "xvfb.log")) as f:
+                xlog = f.read().strip()
+        except OSError:
+            xlog = ""
+        return (f"X server :{display}: process {xvfb} alive={[_alive(pid) for pid in xvfb]}, "
+                f"answers={self._x_server_answers(display)}, log={xlog!r}")
+
+    @staticmethod
+    def _x_server_answers(display):
+        """Whether the X server's socket takes a connection and answers the connection setup."""
+        client = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        client.settimeout(2)
+        try:
+            client.connect(f"/tmp/.X11-unix/X{display}")
+            # Little-endian connection setup, protocol 11.0, no authorisation.
+            client.sendall(b"l\0\x0b\0\0\0\0\0\0\0\0\0")
+            return client.recv(1) in (b"\x00", b"\x01", b"\x02")
+        except OSError:
+            return False
+        finally:
+            client.close()
+
+    def _a11y_bus_registered(self):
+        result = subprocess.run(
+            ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+             "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"],
+            env=self.env, capture_output=True, text=True, timeout=5)
+        return "boolean true" in result.stdout
+
+    def _start_pulse(self):
+        rt = self.runtime_dir
+        os.makedirs(os.path.join(rt, "pulse"), exist_ok=True)
+        conf = os.path.join(rt, "pa.conf")
+        with open(conf, "w") as f:
+            f.write("load-module module-null-sink sink_name=rec rate=48000 channels=2\n"
+                    f"load-module module-native-protocol-unix auth-anonymous=1 socket={rt}/pulse/native\n"
+                    "set-default-sink rec\n")
+        result = subprocess.run(
+            ["pulseaudio", "-D", "-n", "-F", conf, "--exit-idle-time=-1", "--disallow-exit",
+             f"--log-target=file:{rt}/pulse.log"],
+            env=self.env, capture_output=True, text=True, timeout=20)
+        pid_file = os.path.join(rt, "pulse", "pid")
+        if os.path.exists(pid_file):
+            with open(pid_file) as f:
+                self.keeper.adopt("pulseaudio", int(f.read().split()[0]), marker=rt)
+        check(result.returncode == 0, f"pulseaudio did not start: {result.stderr.strip()}")
+        self.env["PULSE_SERVER"] = f"unix:{rt}/pulse/native"
+        wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env, capture_output=True,
+                                        timeout=5).returncode == 0,
+                 10, interval=0.1, what="PulseAudio to answer")
