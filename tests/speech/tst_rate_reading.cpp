@@ -128,12 +128,8 @@ void TestRateReading::eachPlayerIsStartedAfterItsSilenceList()
     QVERIFY(start < starts.size());
     const vantrel::test::PlayerStart &started = starts[start];
     QCOMPARE(started.player, QStringLiteral("MMControl%1").arg(player));
-    QStringList silenced;
-    for (int number : silenceList)
-        silenced << QStringLiteral("MMControl%1 stop").arg(number) << QStringLiteral("MMControl%1 close").arg(number);
-    QCOMPARE(started.before, silenced);
-    QCOMPARE(started.start, QStringList({"DeviceType=WaveAudio",
-                                         "FileName=" + f.dir.path() + "/sound/" + clip + ".wav", "open", "play"}));
+    QCOMPARE(started.before, vantrel::test::silencing(silenceList));
+    QCOMPARE(started.start, vantrel::test::playingClip(f.dir.path(), clip));
 }
 
 void TestRateReading::endOfPassSwitchesTimersOn_data()

@@ -91,6 +91,23 @@ inline QList<RecordingPlayer *> PlayerLog::playing() const
     return result;
 }
 
+// What a start sequence tells the players of a silence list: "stop", then "close", each in turn.
+inline QStringList silencing(const QList<int> &silenceList)
+{
+    QStringList commands;
+    for (int number : silenceList)
+        commands << QStringLiteral("MMControl%1 stop").arg(number) << QStringLiteral("MMControl%1 close").arg(number);
+    return commands;
+}
+
+// What the started player itself is told, for a clip of the sound directory under `programDirectory`.
+inline QStringList playingClip(const QString &programDirectory, const QString &clip)
+{
+    return {QStringLiteral("DeviceType=WaveAudio"),
+            QStringLiteral("FileName=") + programDirectory + QStringLiteral("/sound/") + clip + QStringLiteral(".wav"),
+            QStringLiteral("open"), QStringLiteral("play")};
+}
+
 inline QList<PlayerStart> PlayerLog::starts() const
 {
     QList<PlayerStart> result;
