@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# A short libFuzzer run over the page reading and the numeric value of a text, starting from the
-# seed corpus in tests/fuzz/corpus. Findings stop the run with the crashing input in build-fuzz/.
+# A short libFuzzer run over the page reading, the numeric value of a text and the quote server's
+# reading of request heads, starting from the seed corpus in tests/fuzz/corpus. Findings stop the run
+# with the crashing input in build-fuzz/.
 #
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 25)
 set -euo pipefail
@@ -10,11 +11,11 @@ build=build-fuzz
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DVANTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build.configure.log" \
   || { cat "$build.configure.log"; exit 1; }
-cmake --build "$build" -j "$(nproc)" --target fuzz_quote_page fuzz_numeric_value > "$build.build.log" \
+cmake --build "$build" -j "$(nproc)" --target fuzz_quote_page fuzz_numeric_value fuzz_request_head > "$build.build.log" \
   || { tail -50 "$build.build.log"; exit 1; }
 
 # target and the folder of its seed inputs
-for run in quote_page:page numeric_value:numeric; do
+for run in quote_page:page numeric_value:numeric request_head:request; do
   target=${run%%:*}
   seeds=tests/fuzz/corpus/${run##*:}
   mkdir -p "$build/corpus/$target"

@@ -30,6 +30,10 @@ class TestListening : public QObject
 private slots:
     void intervalsAndDueTimes_data();
     void intervalsAndDueTimes();
+    void everyIntervalComesDue_data();
+    void everyIntervalComesDue();
+    void dueWhileStartedPassPlays();
+    void dueTickWithEmptyList();
     void startReadsAtOnce();
     void startWithEmptyListKeepsRefreshing();
     void cancelDuringPassStopsListening();
@@ -65,6 +69,120 @@ void TestListening::intervalsAndDueTimes()
     QCOMPARE(listeningIntervalNames().size(), 13);
     QCOMPARE(listeningDue(last, now, *listeningIntervalSeconds(interval)), due);
     QVERIFY(!listeningIntervalSeconds(QStringLiteral("3min")));
+}
+
+void TestListening::everyIntervalComesDue_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("length"); // seconds
+
+    QTest::newRow("5s") << 0 << "5s" << at(0, 0, 5);
+    QTest::newRow("10s") << 1 << "10s" << at(0, 0, 10);
+    QTest::newRow("30s") << 2 << "30s" << at(0, 0, 30);
+    QTest::newRow("1min") << 3 << "1min" << at(0, 1, 0);
+    QTest::newRow("1.5min") << 4 << "1.5min" << at(0, 1, 30);
+    QTest::newRow("2min") << 5 << "2min" << at(0, 2, 0);
+    QTest::newRow("2.5min") << 6 << "2.5min" << at(0, 2, 30);
+    QTest::newRow("5min") << 7 << "5min" << at(0, 5, 0);
+    QTest::newRow("10min") << 8 << "10min" << at(0, 10, 0);
+    QTest::newRow("15min") << 9 << "15min" << at(0, 15, 0);
+    QTest::newRow("20min") << 10 << "20min" << at(0, 20, 0);
+    QTest::newRow("30min") << 11 << "30min" << at(0, 30, 0);
+    QTest::newRow("60min") << 12 << "60min" << at(1, 0, 0);
+}
+
+void TestListening::everyIntervalComesDue()
+{
+    QFETCH(int, position);
+    QFETCH(QString, item);
+    QFETCH(int, length);
+
+    Form1Fixture f;
+    QCOMPARE(f.form->Combo2->count(), 13);
+    QCOMPARE(f.form->Combo2->itemText(position), item);
+    f.form->Combo2->setCurrentIndex(position);
+    f.form->List2->addItem(QStringLiteral("EUR/USD"));
+    f.clock.set(QTime(10, 0, 0));
+    QTest::mouseClick(f.form->Command1, Qt::LeftButton);
+    f.playToEnd();
+
+    f.clock.seconds = at(10, 0, 0) + length - 1;
+    emit f.form->Timer1.tick();
+    QVERIFY(f.players.playing().isEmpty());
+    QVERIFY(f.form->Timer1.isEnabled());
+
+    f.clock.seconds = at(10, 0, 0) + length;
+    emit f.form->Timer1.tick();
+    QCOMPARE(f.players.playing().size(), 1);
+    QVERIFY(!f.form->Timer1.isEnabled());
+    QVERIFY(!f.form->Timer2.isEnabled());
+}
+
+void TestListening::dueWhileStartedPassPlays()
+{
+    Form1Fixture f;
+    choose(f.form->Combo2, QStringLiteral("5s"));
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.2345"));
+    f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("108.45"));
+    f.form->List2->addItems({QStringLiteral("EUR/USD"), QStringLiteral("USD/JPY")});
+    f.clock.set(QTime(10, 0, 0));
+    QTest::mouseClick(f.form->Command1, Qt::LeftButton);
+    for (int i = 0; i < 3; ++i)
+        f.players.playing().first()->finish(); // EUR/USD's "2m" plays now
+
+    f.clock.set(QTime(10, 0, 4));
+    emit f.form->Timer1.tick();
+    QCOMPARE(f.players.played.last(), "2m");
+    QVERIFY(f.form->Timer1.isEnabled());
+
+    // Due although the pass that Start began is still playing: a new pass from the first pair.
+    f.clock.set(QTime(10, 0, 5));
+    emit f.form->Timer1.tick();
+    QVERIFY(!f.form->Timer1.isEnabled());
+    QVERIFY(!f.form->Timer2.isEnabled());
+    QCOMPARE(f.form->reading.speakindex, 0);
+    QCOMPARE(f.players.playing().size(), 1);
+    QCOMPARE(f.players.playedBy.last(), "MMControl2");
+
+    QStringList heard;
+    for (int i = 0; i < 7; ++i) { // the whole of EUR/USD, both timers off all along
+        heard << f.players.played.last();
+        f.players.playing().first()->finish();
+        QVERIFY(!f.form->Timer1.isEnabled());
+        QVERIFY(!f.form->Timer2.isEnabled());
+    }
+    QCOMPARE(heard, QStringList({"eurusd", "1m", "dianm", "2m", "3m", "4m", "5m"}));
+    f.clock.set(QTime(10, 0, 9));
+    QCOMPARE(f.playToEnd(), QStringList({"usdjpy", "1m", "0m", "8m", "dianm", "4m", "5m"}));
+    QCOMPARE(f.form->reading.lastlistentime, at(10, 0, 9));
+    QVERIFY(f.form->Timer1.isEnabled());
+    QVERIFY(f.form->Timer2.isEnabled());
+}
+
+void TestListening::dueTickWithEmptyList()
+{
+    Form1Fixture f;
+    choose(f.form->Combo2, QStringLiteral("5s"));
+    f.clock.set(QTime(10, 0, 0));
+    QTest::mouseClick(f.form->Command1, Qt::LeftButton);
+    QCOMPARE(f.form->Command1->text(), "Cancel");
+
+    f.clock.set(QTime(10, 0, 5));
+    emit f.form->Timer1.tick();
+    // The pass ends at once: nothing is spoken, and both timers run again from a new time.
+    QVERIFY(f.players.played.isEmpty());
+    QCOMPARE(f.form->reading.lastlistentime, at(10, 0, 5));
+    QVERIFY(f.form->Timer1.isEnabled());
+    QVERIFY(f.form->Timer2.isEnabled());
+
+    f.form->List2->addItem(QStringLiteral("EUR/USD"));
+    f.clock.set(QTime(10, 0, 9));
+    emit f.form->Timer1.tick();
+    QVERIFY(f.players.playing().isEmpty());
+    f.clock.set(QTime(10, 0, 10));
+    emit f.form->Timer1.tick();
+    QCOMPARE(f.players.played, QStringList{"eurusd"});
 }
 
 void TestListening::startReadsAtOnce()

@@ -17,6 +17,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
 #include <QTest>
 
 using namespace vantrel;
@@ -55,7 +57,8 @@ private slots:
     void tickDuringDownloadIsDropped();
     void viewRecreatesClosedViews();
     void helpOpensOnce();
-    void quitClosesEverything();
+    void closingEndsProgram_data();
+    void closingEndsProgram();
     void everyControlIsReachable();
 
 private:
@@ -288,20 +291,59 @@ void TestMainWindow::helpOpensOnce()
     QTest::mouseClick(form.Command2, Qt::LeftButton);
     QCOMPARE(form.helpWindow()->Text1->verticalScrollBar()->value(), 0);
     QVERIFY(form.helpWindow()->Text1->toPlainText().startsWith(QStringLiteral("How to use Vantrel\n")));
-    QVERIFY(form.Timer2.isEnabled()); // the window is not modal; the program goes on
+
+    // The help window is not modal: a click on the main window still gets through to its buttons.
+    QVERIFY(!QGuiApplication::modalWindow());
+    form.Timer2.disable();
+    QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
+                      form.Command6->mapTo(&form, form.Command6->rect().center()));
+    QVERIFY(form.Timer2.isEnabled());
+    QVERIFY(form.helpWindow()->isVisible());
 }
 
-void TestMainWindow::quitClosesEverything()
+void TestMainWindow::closingEndsProgram_data()
 {
+    QTest::addColumn<bool>("closeBox");
+
+    QTest::newRow("Quit") << false;
+    QTest::newRow("close box") << true;
+}
+
+void TestMainWindow::closingEndsProgram()
+{
+    QFETCH(bool, closeBox);
+
     Form1 &form = *m_form1;
     QTest::mouseClick(form.Command2, Qt::LeftButton);
-    QTest::mouseClick(form.Command3, Qt::LeftButton);
-    QTest::qWait(0);
+    form.List2->addItem(QStringLiteral("EUR/USD"));
+    QTest::mouseClick(form.Command1, Qt::LeftButton);
+    QCOMPARE(m_players.playing().size(), 1);
+    QVERIFY(m_inet1->isBusy()); // the start-up's download
+
+    // Only the program itself may end the event loop here, not the last window going away.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QTimer::singleShot(0, &form, [&form, closeBox] {
+        if (closeBox)
+            form.windowHandle()->close(); // what the window system does for the close box
+        else
+            QTest::mouseClick(form.Command3, Qt::LeftButton);
+    });
+    QTimer programDidNotEnd;
+    programDidNotEnd.setSingleShot(true);
+    connect(&programDidNotEnd, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    programDidNotEnd.start(10000);
+    const int status = QCoreApplication::exec();
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+
+    QCOMPARE(status, 0);
     QVERIFY(!form.isVisible());
     QVERIFY(!form.majorRatesView());
     QVERIFY(!form.crossRatesView());
     QVERIFY(!form.helpWindow());
+    QVERIFY(!form.Timer1.isEnabled());
     QVERIFY(!form.Timer2.isEnabled());
+    QVERIFY(m_players.playing().isEmpty());
+    QVERIFY(!m_inet1->isBusy());
 }
 
 void TestMainWindow::everyControlIsReachable()

@@ -19,9 +19,11 @@ class ScriptedServer : public QObject
 public:
     enum class Mode { Answer, Stall, Trickle, Flood };
 
-    ScriptedServer(Mode mode, QByteArray response = {})
+    // A trickle announces `trickleLength` bytes and sends them one every 20 ms.
+    ScriptedServer(Mode mode, QByteArray response = {}, int trickleLength = 1000)
         : m_mode(mode)
         , m_response(std::move(response))
+        , m_trickleLength(trickleLength)
     {
         m_server.listen(QHostAddress::LocalHost);
         connect(&m_server, &QTcpServer::newConnection, this, &ScriptedServer::onConnection);
@@ -58,9 +60,12 @@ private:
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nhalf a page");
             break;
         case Mode::Trickle: {
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(m_trickleLength) + "\r\n\r\n");
             auto *timer = new QTimer(socket);
-            connect(timer, &QTimer::timeout, socket, [socket] { socket->write("x"); });
+            connect(timer, &QTimer::timeout, socket, [socket, left = m_trickleLength]() mutable {
+                if (left-- > 0)
+                    socket->write("x");
+            });
             timer->start(20);
             break;
         }
@@ -80,6 +85,7 @@ private:
     QTcpServer m_server;
     Mode m_mode;
     QByteArray m_response;
+    int m_trickleLength;
     qint64 m_bytesSent = 0;
 };
 
@@ -116,7 +122,10 @@ private slots:
     void replyCutShortFails();
     void deadlineEndsSlowReplies_data();
     void deadlineEndsSlowReplies();
+    void slowReplyWithinDeadlineArrives();
     void oversizedReplyIsAborted();
+    void pageSizeLimit_data();
+    void pageSizeLimit();
     void cancelledRequestReportsNothing();
 };
 
@@ -200,10 +209,27 @@ void TestNetworkHttpFetch::deadlineEndsSlowReplies()
     ScriptedServer server(mode);
     NetworkHttpFetch fetch;
     fetch.setRequestTimeoutMs(400);
+    QElapsedTimer clock;
+    qint64 endedAfterMs = -1;
+    connect(&fetch, &HttpFetch::finished, &fetch, [&] { endedAfterMs = clock.elapsed(); });
+    clock.start();
     const FetchResult result = fetchOnce(fetch, server.url());
+    // Not given up before its time either (a coarse timer may fire up to 5 % early).
+    QVERIFY2(endedAfterMs >= 380, qPrintable(QString::number(endedAfterMs)));
     QCOMPARE(result.errorCode, kFetchTimedOut);
     QVERIFY(result.page.isEmpty());
     QVERIFY(!fetch.isBusy());
+}
+
+void TestNetworkHttpFetch::slowReplyWithinDeadlineArrives()
+{
+    // Ten bytes at 20 ms each end well inside the deadline: they are a page like any other.
+    ScriptedServer server(ScriptedServer::Mode::Trickle, {}, 10);
+    NetworkHttpFetch fetch;
+    fetch.setRequestTimeoutMs(5000);
+    const FetchResult result = fetchOnce(fetch, server.url());
+    QCOMPARE(result.errorCode, 0);
+    QCOMPARE(result.page, QByteArray(10, 'x'));
 }
 
 void TestNetworkHttpFetch::oversizedReplyIsAborted()
@@ -216,6 +242,32 @@ void TestNetworkHttpFetch::oversizedReplyIsAborted()
     QVERIFY(result.page.isEmpty());
     // The download stops soon after the limit rather than at the end of the announced 100 MB.
     QVERIFY2(server.bytesSent() < 16 * 1024 * 1024, qPrintable(QString::number(server.bytesSent())));
+}
+
+void TestNetworkHttpFetch::pageSizeLimit_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("errorCode");
+
+    // 4 MiB is 4194304 bytes.
+    QTest::newRow("just under 4 MiB") << 4194303 << 0;
+    QTest::newRow("exactly 4 MiB") << 4194304 << 0;
+    QTest::newRow("one byte over") << 4194305 << kFetchTooLarge;
+}
+
+void TestNetworkHttpFetch::pageSizeLimit()
+{
+    QFETCH(int, size);
+    QFETCH(int, errorCode);
+
+    QByteArray page(size, 'p');
+    page[0] = '<';
+    page[size - 1] = '>';
+    ScriptedServer server(ScriptedServer::Mode::Answer, httpResponse("200 OK", page));
+    NetworkHttpFetch fetch; // with the limit the program uses
+    const FetchResult result = fetchOnce(fetch, server.url());
+    QCOMPARE(result.errorCode, errorCode);
+    QCOMPARE(result.page, errorCode == 0 ? page : QByteArray());
 }
 
 void TestNetworkHttpFetch::cancelledRequestReportsNothing()

@@ -8,6 +8,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/fsuid.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+
 using namespace vantrel;
 using vantrel::test::FakeHttpFetch;
 using vantrel::test::TestPage;
@@ -44,6 +50,8 @@ private slots:
     void refreshAfterFailedParseIsNormal();
     void partialParseKeepsLaterPairs();
     void unwritableCacheLeavesTable();
+    void cacheThatCannotBeReplacedIsReadAsItIs();
+    void failedWriteLeavesTable();
     void firstPageIsSavedUnread();
 
 private:
@@ -206,6 +214,78 @@ void TestRefreshQuotes::unwritableCacheLeavesTable()
     QVERIFY(QDir().mkpath(cachePath()));
     QCOMPARE(refreshWith({0, TestPage().bytes(), {}}), Outcome::UnreadableCache);
     QVERIFY(m_rates->rate(0).isEmpty());
+}
+
+void TestRefreshQuotes::cacheThatCannotBeReplacedIsReadAsItIs()
+{
+    // The old page in a directory nobody may write to: it can be read, but not replaced.
+    const QString directory = m_dir->filePath(QStringLiteral("readonly"));
+    const QString path = directory + QStringLiteral("/curquote.htm");
+    const QByteArray oldPage = TestPage(QStringLiteral("6.0000")).bytes();
+    QVERIFY(QDir().mkpath(directory));
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        QCOMPARE(old.write(oldPage), oldPage.size());
+    }
+    const QFile::Permissions readAndSearch = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                           | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(m_dir->path(), readAndSearch | QFile::WriteOwner));
+    QVERIFY(QFile::setPermissions(directory, readAndSearch));
+    // Permissions do not hold back root; a plain user's identity on the file system makes them count.
+    const bool asRoot = geteuid() == 0;
+    if (asRoot) {
+        setfsgid(65534);
+        setfsuid(65534);
+    }
+
+    RateTable rates;
+    QuoteRefresher refresher(*m_inet1, QuoteCacheFile(path), rates, kQuoteUrl);
+    QSignalSpy finished(&refresher, &QuoteRefresher::refreshFinished);
+    const bool started = refresher.RefreshQuotes();
+    m_inet1->answerPage(TestPage(QStringLiteral("7.0000")).bytes());
+
+    if (asRoot) {
+        setfsuid(0);
+        setfsgid(0);
+    }
+    QFile::setPermissions(directory, readAndSearch | QFile::WriteOwner);
+
+    // The page on disk, not the one just fetched, is what the refresh reads.
+    QVERIFY(started);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().value<Outcome>(), Outcome::Updated);
+    QCOMPARE(fileContent(path), oldPage);
+    QCOMPARE(*rates.rateOf(QStringLiteral("EUR/USD")), "6.0000");
+    QCOMPARE(*rates.rateOf(QStringLiteral("SGD/JPY")), "6.00");
+}
+
+void TestRefreshQuotes::failedWriteLeavesTable()
+{
+    const QByteArray oldPage = TestPage(QStringLiteral("2.0000")).bytes();
+    QCOMPARE(refreshWith({0, oldPage, {}}), Outcome::Updated);
+
+    // A file size limit far below a page: the cache opens, and the write into it fails half way.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = saved;
+    tight.rlim_cur = 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const Outcome outcome = refreshWith({0, TestPage(QStringLiteral("8.0000")).bytes(), {}});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QCOMPARE(outcome, Outcome::SaveFailed);
+    for (int i = 0; i < kPairCount; ++i)
+        QVERIFY2(m_rates->rate(i).startsWith('2'), qPrintable(m_rates->rate(i)));
+    QCOMPARE(fileContent(cachePath()), oldPage);
+
+    // Nothing is left over from the failed write: the next refresh is a normal one.
+    const QByteArray newPage = TestPage(QStringLiteral("9.0000")).bytes();
+    QCOMPARE(refreshWith({0, newPage, {}}), Outcome::Updated);
+    QCOMPARE(fileContent(cachePath()), newPage);
+    QCOMPARE(*m_rates->rateOf(QStringLiteral("AUD/USD")), "9.0000");
 }
 
 void TestRefreshQuotes::firstPageIsSavedUnread()

@@ -42,7 +42,11 @@ private slots:
     void alertPlaysItsCycles_data();
     void alertPlaysItsCycles();
     void selectorsChangedDuringAlert();
+    void alertPlayersStartAfterTheirSilenceLists_data();
+    void alertPlayersStartAfterTheirSilenceLists();
     void resetDuringAlertEndsAfterCycle();
+    void buttonsPressedDuringAlert_data();
+    void buttonsPressedDuringAlert();
     void firedEntryIsRemovedWhereverItIs();
     void checksWaitWhileAlertPlays();
     void endOfAlertReadsAndListens_data();
@@ -220,6 +224,45 @@ void TestReminders::selectorsChangedDuringAlert()
     QVERIFY(form.Timer2.isEnabled());
 }
 
+void TestReminders::alertPlayersStartAfterTheirSilenceLists_data()
+{
+    QTest::addColumn<int>("start"); // which start of the alert, from 0
+    QTest::addColumn<int>("player");
+    QTest::addColumn<QList<int>>("silenceList");
+    QTest::addColumn<QString>("clip");
+
+    QTest::newRow("MMControl10") << 0 << 10 << QList<int>{10} << "Bell";
+    QTest::newRow("MMControl11") << 1 << 11 << QList<int>{10, 11} << "yours";
+    QTest::newRow("MMControl12") << 2 << 12 << QList<int>{10, 11, 12} << "gbpjpy";
+    QTest::newRow("MMControl13") << 3 << 13 << QList<int>{10, 11, 12, 13} << "setprice";
+    QTest::newRow("MMControl10 of the second cycle") << 4 << 10 << QList<int>{10} << "Bell";
+    QTest::newRow("MMControl13 of the second cycle") << 7 << 13 << QList<int>{10, 11, 12, 13} << "setprice";
+}
+
+void TestReminders::alertPlayersStartAfterTheirSilenceLists()
+{
+    QFETCH(int, start);
+    QFETCH(int, player);
+    QFETCH(QList<int>, silenceList);
+    QFETCH(QString, clip);
+
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.Combo5->setCurrentText(QStringLiteral("Two"));
+    form.List3->addItem(QStringLiteral("GBP/JPY>150"));
+    f.setRate(QStringLiteral("GBP/JPY"), QStringLiteral("150.00"));
+    f.players.commands.clear();
+    form.checkReminders();
+    QCOMPARE(f.playToEnd().size(), 8);
+
+    const QList<vantrel::test::PlayerStart> starts = f.players.starts();
+    QCOMPARE(starts.size(), 8); // nothing selected for reading afterwards
+    const vantrel::test::PlayerStart &started = starts[start];
+    QCOMPARE(started.player, QStringLiteral("MMControl%1").arg(player));
+    QCOMPARE(started.before, vantrel::test::silencing(silenceList));
+    QCOMPARE(started.start, vantrel::test::playingClip(f.dir.path(), clip));
+}
+
 void TestReminders::resetDuringAlertEndsAfterCycle()
 {
     Form1Fixture f;
@@ -233,6 +276,65 @@ void TestReminders::resetDuringAlertEndsAfterCycle()
     emit form.Combo3->activated(3); // another pair chosen
     QCOMPARE(f.playToEnd().size(), 2);
     QCOMPARE(itemsOf(form.List3), QStringList{"GBP/USD>1"});
+}
+
+void TestReminders::buttonsPressedDuringAlert_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("clipsLeft");        // after the button, until the alert has ended
+    QTest::addColumn<QStringList>("reminders"); // once it has ended
+    QTest::addColumn<QString>("caption");
+
+    // Add, Remove and Start of the reminder group and the listening start the count afresh: the cycle that
+    // plays is the last. The pair list's own Add and Remove leave the alert alone.
+    QTest::newRow("reminder Add") << "Command7" << 2 << QStringList{"GBP/USD>1", "EUR/USD>1.5"} << "Start";
+    QTest::newRow("reminder Remove") << "Command8" << 2 << QStringList{} << "Start";
+    QTest::newRow("Start") << "Command1" << 2 << QStringList{"GBP/USD>1"} << "Cancel";
+    QTest::newRow("pair list Add") << "Command4" << 2 + 3 * 4 << QStringList{"GBP/USD>1"} << "Start";
+    QTest::newRow("pair list Remove") << "Command5" << 2 + 3 * 4 << QStringList{"GBP/USD>1"} << "Start";
+}
+
+void TestReminders::buttonsPressedDuringAlert()
+{
+    QFETCH(QString, button);
+    QFETCH(int, clipsLeft);
+    QFETCH(QStringList, reminders);
+    QFETCH(QString, caption);
+
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.Combo5->setCurrentText(QStringLiteral("Four"));
+    form.List3->addItems({"EUR/USD<1.1", "GBP/USD>1"});
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.0500"));
+    form.checkReminders();
+    finishClips(f, 2); // the pair's name plays now
+
+    // What each button needs to do something: a threshold, a chosen entry, a chosen pair. Start finds
+    // nothing to read, so that only the alert plays.
+    form.Text1->setText(QStringLiteral("1.5"));
+    form.List3->setCurrentRow(1);
+    form.List1->setCurrentRow(1);
+    if (button == QLatin1String("Command5")) {
+        form.List2->addItem(QStringLiteral("EUR/USD"));
+        form.List2->setCurrentRow(0);
+    }
+    QTest::mouseClick(form.findChild<QPushButton *>(button), Qt::LeftButton);
+    QVERIFY(f.messages.shown.isEmpty());
+    QCOMPARE(form.Command1->text(), caption);
+    form.List2->clear();
+
+    QStringList rest;
+    for (int i = 0; i < clipsLeft; ++i) {
+        QCOMPARE(f.players.playing().size(), 1);
+        rest << f.players.played.last();
+        f.players.playing().first()->finish();
+    }
+    QCOMPARE(rest.mid(0, 2), QStringList({"eurusd", "setprice"}));
+    QVERIFY(f.players.playing().isEmpty());
+    QCOMPARE(itemsOf(form.List3), reminders);
+    QCOMPARE(form.reminders.alertcount, 0);
+    QCOMPARE(form.reminders.alerttimes, 0);
+    QVERIFY(form.Timer2.isEnabled());
 }
 
 void TestReminders::firedEntryIsRemovedWhereverItIs()

@@ -15,6 +15,7 @@ class TestRateReading : public QObject
 private slots:
     void passSpeaksClips_data();
     void passSpeaksClips();
+    void eachPlayerIsStartedAfterItsSilenceList_data();
     void eachPlayerIsStartedAfterItsSilenceList();
     void endOfPassSwitchesTimersOn_data();
     void endOfPassSwitchesTimersOn();
@@ -74,29 +75,61 @@ void TestRateReading::passSpeaksClips()
     QCOMPARE(f.playToEnd(), clips);
 }
 
+void TestRateReading::eachPlayerIsStartedAfterItsSilenceList_data()
+{
+    QTest::addColumn<bool>("prompt");
+    QTest::addColumn<bool>("moneyPair");
+    QTest::addColumn<int>("start"); // which start of the pass, from 0
+    QTest::addColumn<int>("player");
+    QTest::addColumn<QList<int>>("silenceList");
+    QTest::addColumn<QString>("clip");
+
+    // A pass over EUR/USD 1.2345 and USD/JPY 108.45.
+    QTest::newRow("MMControl1, the intro") << true << true << 0 << 1 << QList<int>{8, 1} << "dqhj";
+    QTest::newRow("MMControl2 after the intro") << true << true << 1 << 2 << QList<int>{1, 2} << "eurusd";
+    QTest::newRow("MMControl2 first of the pass") << false << true << 0 << 2 << QList<int>{8, 1, 2} << "eurusd";
+    QTest::newRow("MMControl2 first of the next pair") << true << true << 8 << 2 << QList<int>{8, 1, 2}
+                                                       << "usdjpy";
+    QTest::newRow("MMControl3 after the name") << false << true << 1 << 3 << QList<int>{1, 2, 3} << "1m";
+    QTest::newRow("MMControl3 after the intro") << true << false << 1 << 3 << QList<int>{8, 1, 2, 3} << "1m";
+    QTest::newRow("MMControl3 first of the pass") << false << false << 0 << 3 << QList<int>{8, 1, 2, 3} << "1m";
+    QTest::newRow("MMControl3 first of the next pair") << false << false << 6 << 3 << QList<int>{8, 1, 2, 3}
+                                                       << "1m";
+    QTest::newRow("MMControl4") << false << false << 1 << 4 << QList<int>{1, 2, 3, 4} << "dianm";
+    QTest::newRow("MMControl5") << false << false << 2 << 5 << QList<int>{1, 2, 3, 4, 5} << "2m";
+    QTest::newRow("MMControl6") << false << false << 3 << 6 << QList<int>{1, 2, 3, 4, 5, 6} << "3m";
+    QTest::newRow("MMControl7") << false << false << 4 << 7 << QList<int>{1, 2, 3, 4, 5, 6, 7} << "4m";
+    QTest::newRow("MMControl8") << false << false << 5 << 8 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8} << "5m";
+    QTest::newRow("MMControl6 of the yen pair") << false << false << 9 << 6 << QList<int>{1, 2, 3, 4, 5, 6}
+                                                << "dianm";
+}
+
 void TestRateReading::eachPlayerIsStartedAfterItsSilenceList()
 {
+    QFETCH(bool, prompt);
+    QFETCH(bool, moneyPair);
+    QFETCH(int, start);
+    QFETCH(int, player);
+    QFETCH(QList<int>, silenceList);
+    QFETCH(QString, clip);
+
     Form1Fixture f;
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.2345"));
     f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("108.45"));
-    f.form->List2->addItem(QStringLiteral("USD/JPY"));
-    f.form->Check2->setChecked(false);
-    f.form->startReadingPass();
+    f.form->List2->addItems({QStringLiteral("EUR/USD"), QStringLiteral("USD/JPY")});
+    f.form->Check1->setChecked(prompt);
+    f.form->Check2->setChecked(moneyPair);
+    f.players.commands.clear();
+    f.form->reading.speakindex = 0;
+    f.form->readandlisten();
     f.playToEnd();
 
-    QCOMPARE(f.players.playedBy, QStringList({"MMControl3", "MMControl4", "MMControl5", "MMControl6",
-                                              "MMControl7", "MMControl8"}));
-    // The point of 108.45 is the fourth character, spoken by MMControl6 after players 1 to 6 were silenced.
-    const qsizetype play = f.players.commands.indexOf(QStringLiteral("MMControl6 play"));
-    QStringList expected;
-    for (int n = 1; n <= 6; ++n)
-        expected << QStringLiteral("MMControl%1 stop").arg(n) << QStringLiteral("MMControl%1 close").arg(n);
-    expected << "MMControl6 DeviceType=WaveAudio" << "MMControl6 FileName=" + f.dir.path() + "/sound/dianm.wav"
-             << "MMControl6 open" << "MMControl6 play";
-    QCOMPARE(f.players.commands.mid(play + 1 - expected.size(), expected.size()), expected);
-
-    // A pair's first clip silences the last player of the pair before it.
-    const qsizetype first = f.players.commands.indexOf(QStringLiteral("MMControl3 play"));
-    QCOMPARE(f.players.commands.mid(first - 11, 2), QStringList({"MMControl8 stop", "MMControl8 close"}));
+    const QList<vantrel::test::PlayerStart> starts = f.players.starts();
+    QVERIFY(start < starts.size());
+    const vantrel::test::PlayerStart &started = starts[start];
+    QCOMPARE(started.player, QStringLiteral("MMControl%1").arg(player));
+    QCOMPARE(started.before, vantrel::test::silencing(silenceList));
+    QCOMPARE(started.start, vantrel::test::playingClip(f.dir.path(), clip));
 }
 
 void TestRateReading::endOfPassSwitchesTimersOn_data()
@@ -175,8 +208,8 @@ void TestRateReading::unknownEntryRepeatsPreviousPair()
     f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("108.45"));
     f.form->List2->addItems({QStringLiteral("USD/JPY"), QStringLiteral("USD/DKK")});
     f.form->startReadingPass();
-    const QStringList clips = f.playToEnd();
-    QCOMPARE(clips.mid(7), clips.mid(0, 7));
+    const QStringList usdJpy{"usdjpy", "1m", "0m", "8m", "dianm", "4m", "5m"};
+    QCOMPARE(f.playToEnd(), usdJpy + usdJpy);
 }
 
 void TestRateReading::newPassSilencesOldChain()

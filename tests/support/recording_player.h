@@ -10,6 +10,14 @@ namespace vantrel::test {
 
 class RecordingPlayer;
 
+// One start of a player as the log shows it: everything the players were told from the end of the
+// previous start (or the beginning of the log) to this player's "play".
+struct PlayerStart {
+    QString player;    // "MMControl3"
+    QStringList before; // what came before "DeviceType=": "MMControl8 stop", "MMControl8 close", ...
+    QStringList start;  // "DeviceType=WaveAudio", "FileName=...", "open", "play" as told to `player`
+};
+
 // What all players of one window were told, in order.
 struct PlayerLog {
     QStringList commands;                // "MMControl3 stop", "MMControl3 FileName=/.../1m.wav", ...
@@ -19,6 +27,8 @@ struct PlayerLog {
 
     // The players that are playing now.
     QList<RecordingPlayer *> playing() const;
+    // The starts in `commands`, in order.
+    QList<PlayerStart> starts() const;
 };
 
 // A player that plays nothing: it records what it is told and ends a play when the test says so.
@@ -77,6 +87,47 @@ inline QList<RecordingPlayer *> PlayerLog::playing() const
     for (RecordingPlayer *player : players) {
         if (player->isPlaying)
             result << player;
+    }
+    return result;
+}
+
+// What a start sequence tells the players of a silence list: "stop", then "close", each in turn.
+inline QStringList silencing(const QList<int> &silenceList)
+{
+    QStringList commands;
+    for (int number : silenceList)
+        commands << QStringLiteral("MMControl%1 stop").arg(number) << QStringLiteral("MMControl%1 close").arg(number);
+    return commands;
+}
+
+// What the started player itself is told, for a clip of the sound directory under `programDirectory`.
+inline QStringList playingClip(const QString &programDirectory, const QString &clip)
+{
+    return {QStringLiteral("DeviceType=WaveAudio"),
+            QStringLiteral("FileName=") + programDirectory + QStringLiteral("/sound/") + clip + QStringLiteral(".wav"),
+            QStringLiteral("open"), QStringLiteral("play")};
+}
+
+inline QList<PlayerStart> PlayerLog::starts() const
+{
+    QList<PlayerStart> result;
+    QStringList pending;
+    PlayerStart *current = nullptr;
+    for (const QString &command : commands) {
+        const QString player = command.section(QLatin1Char(' '), 0, 0);
+        const QString what = command.section(QLatin1Char(' '), 1);
+        if (!current && what.startsWith(QLatin1String("DeviceType="))) {
+            result.append({player, pending, {}});
+            pending.clear();
+            current = &result.last();
+        }
+        if (!current) {
+            pending << command;
+            continue;
+        }
+        current->start << (player == current->player ? what : command);
+        if (player == current->player && what == QLatin1String("play"))
+            current = nullptr;
     }
     return result;
 }

@@ -38,6 +38,8 @@ private slots:
     void crossGridStripesByBaseCurrency_data();
     void crossGridStripesByBaseCurrency();
     void crossGridShowsTableText();
+    void gridColours_data();
+    void gridColours();
     void viewsScaleWithScreen();
     void captionFitsTitleBar_data();
     void captionFitsTitleBar();
@@ -83,14 +85,33 @@ void TestRateViews::crossGridStripesByBaseCurrency_data()
     QTest::addColumn<QString>("pair");
     QTest::addColumn<QColor>("colour");
 
-    QTest::newRow("first AUD") << 1 << "AUD/CAD" << kGreen;
-    QTest::newRow("last AUD") << 5 << "AUD/SGD" << kGreen;
-    QTest::newRow("first CAD") << 6 << "CAD/HKD" << kOrange;
-    QTest::newRow("CHF rows are all green") << 10 << "CHF/HKD" << kGreen;
-    QTest::newRow("CHF row 12") << 12 << "CHF/SGD" << kGreen;
-    QTest::newRow("EUR") << 13 << "EUR/AUD" << kOrange;
-    QTest::newRow("GBP") << 22 << "GBP/EUR" << kGreen;
-    QTest::newRow("SGD") << 27 << "SGD/JPY" << kOrange;
+    QTest::newRow("1 AUD/CAD") << 1 << "AUD/CAD" << kGreen;
+    QTest::newRow("2 AUD/CHF") << 2 << "AUD/CHF" << kGreen;
+    QTest::newRow("3 AUD/HKD") << 3 << "AUD/HKD" << kGreen;
+    QTest::newRow("4 AUD/JPY") << 4 << "AUD/JPY" << kGreen;
+    QTest::newRow("5 AUD/SGD") << 5 << "AUD/SGD" << kGreen;
+    QTest::newRow("6 CAD/HKD") << 6 << "CAD/HKD" << kOrange;
+    QTest::newRow("7 CAD/JPY") << 7 << "CAD/JPY" << kOrange;
+    QTest::newRow("8 CAD/SGD") << 8 << "CAD/SGD" << kOrange;
+    QTest::newRow("9 CHF/CAD") << 9 << "CHF/CAD" << kGreen;
+    QTest::newRow("10 CHF/HKD") << 10 << "CHF/HKD" << kGreen;
+    QTest::newRow("11 CHF/JPY") << 11 << "CHF/JPY" << kGreen;
+    QTest::newRow("12 CHF/SGD") << 12 << "CHF/SGD" << kGreen;
+    QTest::newRow("13 EUR/AUD") << 13 << "EUR/AUD" << kOrange;
+    QTest::newRow("14 EUR/CAD") << 14 << "EUR/CAD" << kOrange;
+    QTest::newRow("15 EUR/CHF") << 15 << "EUR/CHF" << kOrange;
+    QTest::newRow("16 EUR/HKD") << 16 << "EUR/HKD" << kOrange;
+    QTest::newRow("17 EUR/JPY") << 17 << "EUR/JPY" << kOrange;
+    QTest::newRow("18 EUR/SGD") << 18 << "EUR/SGD" << kOrange;
+    QTest::newRow("19 GBP/AUD") << 19 << "GBP/AUD" << kGreen;
+    QTest::newRow("20 GBP/CAD") << 20 << "GBP/CAD" << kGreen;
+    QTest::newRow("21 GBP/CHF") << 21 << "GBP/CHF" << kGreen;
+    QTest::newRow("22 GBP/EUR") << 22 << "GBP/EUR" << kGreen;
+    QTest::newRow("23 GBP/HKD") << 23 << "GBP/HKD" << kGreen;
+    QTest::newRow("24 GBP/JPY") << 24 << "GBP/JPY" << kGreen;
+    QTest::newRow("25 GBP/SGD") << 25 << "GBP/SGD" << kGreen;
+    QTest::newRow("26 SGD/HKD") << 26 << "SGD/HKD" << kOrange;
+    QTest::newRow("27 SGD/JPY") << 27 << "SGD/JPY" << kOrange;
 }
 
 void TestRateViews::crossGridStripesByBaseCurrency()
@@ -130,6 +151,50 @@ void TestRateViews::crossGridShowsTableText()
     QCOMPARE(grid.cellText(17, 0), "EUR/JPY");
     QCOMPARE(grid.cellText(17, 1), "99.99");
     QCOMPARE(grid.cellText(16, 1), QString()); // EUR/HKD never filled
+}
+
+void TestRateViews::gridColours_data()
+{
+    QTest::addColumn<bool>("crosses");
+
+    QTest::newRow("Major Rates") << false;
+    QTest::newRow("Cross Rates") << true;
+}
+
+void TestRateViews::gridColours()
+{
+    QFETCH(bool, crosses);
+
+    std::unique_ptr<RateView> view;
+    if (crosses)
+        view = std::make_unique<Form3>();
+    else
+        view = std::make_unique<Form2>();
+    view->showRates(tableWithEveryRate());
+    RateGrid &grid = view->MSFlexGrid1();
+
+    // Blue text in every cell, the header cells included.
+    for (int row = 0; row < grid.rowCount(); ++row) {
+        for (int column = 0; column < 2; ++column)
+            QCOMPARE(grid.item(row, column)->foreground().color(), QColor(0, 0, 255));
+    }
+
+    // As drawn: silver lines between the cells, grey beyond the last cell.
+    grid.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid.resize(grid.cellsSize() + QSize(40, 40) + QSize(2, 2) * grid.frameWidth());
+    const QImage drawn = grid.viewport()->grab().toImage();
+    const int middleOfRow1 = grid.rowViewportPosition(1) + grid.rowHeight(1) / 2;
+    const int middleOfColumn1 = grid.columnViewportPosition(1) + grid.columnWidth(1) / 2;
+    QCOMPARE(drawn.pixelColor(grid.columnWidth(0) - 1, middleOfRow1), QColor(192, 192, 192));
+    QCOMPARE(drawn.pixelColor(middleOfColumn1, grid.rowViewportPosition(1) + grid.rowHeight(1) - 1),
+             QColor(192, 192, 192));
+    const QSize cells = grid.cellsSize();
+    QCOMPARE(drawn.pixelColor(cells.width() + 20, middleOfRow1), QColor(128, 128, 128));
+    QCOMPARE(drawn.pixelColor(middleOfColumn1, cells.height() + 20), QColor(128, 128, 128));
+    // A striped rate cell is drawn in its stripe, not in the grey of the outside.
+    QCOMPARE(drawn.pixelColor(grid.columnViewportPosition(1) + grid.columnWidth(1) - 4,
+                              grid.rowViewportPosition(1) + 2),
+             kGreen);
 }
 
 void TestRateViews::viewsScaleWithScreen()
