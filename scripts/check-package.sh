@@ -37,6 +37,8 @@ echo "-- lintian"
 lintian_out=$(lintian --display-info --pedantic --show-overrides "$deb" 2>&1)
 lintian_status=$?
 echo "$lintian_out"
+for kind in E W I P; do printf '%s: %s  ' "$kind" "$(grep -c "^$kind: " <<<"$lintian_out")"; done
+echo "(lintian tags: errors, warnings, info, pedantic)"
 grep -qE '^[EW]: ' <<<"$lintian_out" && lintian_status=1
 verdict "lintian" "$lintian_status"
 
