@@ -1,8 +1,19 @@
 # `cmake --install` puts the program with sound/ and fd.ico in lib/vantrel and links it into bin/;
-# `cpack` (run in the build directory) makes a Debian package of the same.
+# `cpack -G DEB` (run in the build directory) makes a Debian package of the same, with the files of
+# packaging/; scripts/check-package.sh builds it and checks it as Debian would.
 install(CODE "
   file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
   file(CREATE_LINK ../lib/vantrel/vantrel \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/vantrel\" SYMBOLIC)
+")
+# A stripped install (the package's) also drops the compiler's version note, as Debian's own strip does.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program lib/vantrel/$<TARGET_FILE_NAME:vantrel> bin/$<TARGET_FILE_NAME:vantrel-feed>)
+      execute_process(
+        COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${program}\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()
 ")
 
 set(CPACK_GENERATOR DEB)
@@ -10,7 +21,21 @@ set(CPACK_PACKAGE_NAME vantrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Vantrel developers <dev@vantrel.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Listen to foreign-exchange rates instead of watching them")
-set(CPACK_PACKAGE_DESCRIPTION "Vantrel downloads a bank's quote page every three seconds, shows the rates of 35 currency pairs and reads the pairs you pick aloud at the interval you choose, and sounds an alert when a key price is reached. vantrel-feed, a local quote server, comes with it.")
+# The extended description as Debian shows it: lines of at most 80 characters, an empty line between
+# paragraphs (CPack turns it into the " ." Debian wants).
+set(CPACK_PACKAGE_DESCRIPTION [[
+Vantrel downloads a bank's foreign-exchange quote page every three seconds
+and reads the rates of 35 currency pairs from it: eight majors against the US
+dollar and 27 crosses. It shows them in two rate windows and speaks the rates
+of the pairs you pick at the interval you choose, so that you can follow the
+market by ear.
+
+A key price reminder watches one pair for an upper or a lower level; when the
+rate reaches it, Vantrel sounds the alert you chose and names the pair.
+
+vantrel-feed, a local quote server that comes with it, serves a page in the
+bank's layout with rates that move like a market, and can misbehave on
+purpose to show how Vantrel copes.]])
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

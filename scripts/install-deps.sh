@@ -13,6 +13,7 @@ packages=(
   xvfb xauth pulseaudio pulseaudio-utils at-spi2-core dbus-daemon dbus-bin
   python3 python3-pyatspi python3-gi gir1.2-atspi-2.0 python3-numpy iproute2
   pocketsphinx pocketsphinx-en-us xdotool
+  lintian appstream desktop-file-utils
 )
 
 missing=()

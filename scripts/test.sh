@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test of the project: the suites of the normal build, the unit and window tests again
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing run. Ends with one line
-# counting every suite that passed and failed.
+# Runs every test of the project: the suites of the normal build, the checks of the Debian package
+# made from it, the unit and window tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a short fuzzing run. Ends with one line counting every suite and check that passed and failed.
 #
 #   scripts/test.sh BUILD_DIR
 set -uo pipefail
@@ -26,6 +26,15 @@ count_ctest() {
 echo "== tests of the normal build"
 (cd "$build" && ctest --output-on-failure -j "$(nproc)") 2>&1 | tee "$logs/normal"
 count_ctest "$logs/normal"
+
+echo "== the Debian package"
+bash scripts/check-package.sh "$build" 2>&1 | tee "$logs/package"
+package_status=${PIPESTATUS[0]}
+package_failed=$(grep -c '^package: .* FAILED$' "$logs/package")
+passed=$((passed + $(grep -c '^package: .* passed$' "$logs/package")))
+failed=$((failed + package_failed))
+# A check script that stopped before it could name a failed check still failed.
+[[ $package_status -eq 0 || $package_failed -gt 0 ]] || failed=$((failed + 1))
 
 echo "== unit and window tests with sanitizers"
 bash scripts/sanitize.sh 2>&1 | tee "$logs/sanitize"
