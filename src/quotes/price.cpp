@@ -3,7 +3,8 @@
 namespace vantrel {
 namespace {
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+// A price field is padded with spaces and tabs to its width.
+bool isPadding(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
 
 // Beyond this many integer digits a price means nothing and would overflow the exact arithmetic.
 constexpr int kMaxIntegerDigits = 12;
@@ -22,9 +23,9 @@ std::optional<PriceUnits> parsePriceField(QStringView field)
 {
     qsizetype begin = 0;
     qsizetype end = field.size();
-    while (begin < end && isBlank(field[begin]))
+    while (begin < end && isPadding(field[begin]))
         ++begin;
-    while (end > begin && isBlank(field[end - 1]))
+    while (end > begin && isPadding(field[end - 1]))
         --end;
     const QStringView text = field.mid(begin, end - begin);
 
