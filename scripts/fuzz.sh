@@ -9,10 +9,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-25}
 build=build-fuzz
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DVANTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build.configure.log" \
-  || { cat "$build.configure.log"; exit 1; }
-cmake --build "$build" -j "$(nproc)" --target fuzz_quote_page fuzz_numeric_value fuzz_request_head > "$build.build.log" \
-  || { tail -50 "$build.build.log"; exit 1; }
+cmake --preset fuzz > "$build.configure.log" || { cat "$build.configure.log"; exit 1; }
+cmake --build --preset fuzz -j "$(nproc)" > "$build.build.log" || { tail -50 "$build.build.log"; exit 1; }
 
 # target and the folder of its seed inputs
 for run in quote_page:page numeric_value:numeric request_head:request; do

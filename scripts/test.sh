@@ -1,21 +1,35 @@
 #!/usr/bin/env bash
-# Runs every test of the project: the suites of the normal build, the checks of the Debian package
-# made from it, the unit and window tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and a short fuzzing run. Ends with one line counting every suite and check that passed and failed.
+# Runs every test of the project, each stage timed: the packages, the normal build, the suites of that
+# build (unit, window, feed, clip and system tests), the checks of the Debian package made from it, the
+# unit and window tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing
+# run. Ends with how long each stage took and one line counting every suite and check that passed and
+# failed.
 #
-#   scripts/test.sh BUILD_DIR
+#   scripts/test.sh        (what `make test` runs)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 passed=0
 failed=0
+stages=()
+
+# stage NAME COMMAND...: runs the command with its output shown and kept in $logs/NAME, and times it.
+stage() {
+  local name=$1 start status
+  shift
+  echo "== $name"
+  start=$(date +%s.%N)
+  "$@" 2>&1 | tee "$logs/$name"
+  status=${PIPESTATUS[0]}
+  stages+=("$(awk -v s="$start" -v e="$(date +%s.%N)" -v n="$name" 'BEGIN { printf "  %-34s %7.1f s", n, e - s }')")
+  return "$status"
+}
 
 # Adds the counts of a ctest run's summary line ("95% tests passed, 1 tests failed out of 20").
 count_ctest() {
   local line total bad
-  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$logs/$1" | tail -n 1)
   if [[ -z "$line" ]]; then failed=$((failed + 1)); return; fi
   bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
   total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
@@ -23,30 +37,39 @@ count_ctest() {
   failed=$((failed + bad))
 }
 
-echo "== tests of the normal build"
-(cd "$build" && ctest --output-on-failure -j "$(nproc)") 2>&1 | tee "$logs/normal"
-count_ctest "$logs/normal"
+summary() {
+  echo
+  echo "== time per stage"
+  printf '%s\n' "${stages[@]}"
+  awk -v s="$started" -v e="$(date +%s.%N)" 'BEGIN { printf "  %-34s %7.1f s\n", "all", e - s }'
+  echo
+  echo "$passed passed, $failed failed"
+}
 
-echo "== the Debian package"
-bash scripts/check-package.sh "$build" 2>&1 | tee "$logs/package"
-package_status=${PIPESTATUS[0]}
-package_failed=$(grep -c '^package: .* FAILED$' "$logs/package")
-passed=$((passed + $(grep -c '^package: .* passed$' "$logs/package")))
+started=$(date +%s.%N)
+stage "packages" bash scripts/install-deps.sh || { failed=$((failed + 1)); summary; exit 1; }
+stage "build (build/)" bash scripts/build.sh || { failed=$((failed + 1)); summary; exit 1; }
+
+# The system tests wait on the program far more than they compute, so they run three at a time.
+stage "tests of build/" ctest --preset default -j 3
+count_ctest "tests of build/"
+
+stage "Debian package" bash scripts/check-package.sh build
+package_status=$?
+package_failed=$(grep -c '^package: .* FAILED$' "$logs/Debian package")
+passed=$((passed + $(grep -c '^package: .* passed$' "$logs/Debian package")))
 failed=$((failed + package_failed))
 # A check script that stopped before it could name a failed check still failed.
 [[ $package_status -eq 0 || $package_failed -gt 0 ]] || failed=$((failed + 1))
 
-echo "== unit and window tests with sanitizers"
-bash scripts/sanitize.sh 2>&1 | tee "$logs/sanitize"
-count_ctest "$logs/sanitize"
+stage "sanitizers (build-asan/)" bash scripts/sanitize.sh
+count_ctest "sanitizers (build-asan/)"
 
-echo "== fuzzing"
-if bash scripts/fuzz.sh 2>&1 | tee "$logs/fuzz"; then
-  passed=$((passed + $(grep -c '^fuzz: .* for [0-9]*s$' "$logs/fuzz")))
+if stage "fuzzing (build-fuzz/)" bash scripts/fuzz.sh; then
+  passed=$((passed + $(grep -c '^fuzz: .* for [0-9]*s$' "$logs/fuzzing (build-fuzz/)")))
 else
   failed=$((failed + 1))
 fi
 
-echo
-echo "$passed passed, $failed failed"
+summary
 [[ $failed -eq 0 ]]
