@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every test of the project, each stage timed: the packages, the normal build, the suites of that
 # build (unit, window, feed, clip and system tests), the checks of the Debian package made from it, the
 # unit and window tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing
@@ -14,13 +15,16 @@ passed=0
 failed=0
 stages=()
 
-# stage NAME COMMAND...: runs the command with its output shown and kept in $logs/NAME, and times it.
+# The file that keeps a stage's output.
+log_of() { echo "$logs/$(tr -c 'a-zA-Z0-9\n' '_' <<<"$1")"; }
+
+# stage NAME COMMAND...: runs the command with its output shown and kept, and times it.
 stage() {
   local name=$1 start status
   shift
   echo "== $name"
   start=$(date +%s.%N)
-  "$@" 2>&1 | tee "$logs/$name"
+  "$@" 2>&1 | tee "$(log_of "$name")"
   status=${PIPESTATUS[0]}
   stages+=("$(awk -v s="$start" -v e="$(date +%s.%N)" -v n="$name" 'BEGIN { printf "  %-34s %7.1f s", n, e - s }')")
   return "$status"
@@ -29,7 +33,7 @@ stage() {
 # Adds the counts of a ctest run's summary line ("95% tests passed, 1 tests failed out of 20").
 count_ctest() {
   local line total bad
-  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$logs/$1" | tail -n 1)
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$(log_of "$1")" | tail -n 1)
   if [[ -z "$line" ]]; then failed=$((failed + 1)); return; fi
   bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
   total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
@@ -56,8 +60,8 @@ count_ctest "tests of build/"
 
 stage "Debian package" bash scripts/check-package.sh build
 package_status=$?
-package_failed=$(grep -c '^package: .* FAILED$' "$logs/Debian package")
-passed=$((passed + $(grep -c '^package: .* passed$' "$logs/Debian package")))
+package_failed=$(grep -c '^package: .* FAILED$' "$(log_of "Debian package")")
+passed=$((passed + $(grep -c '^package: .* passed$' "$(log_of "Debian package")")))
 failed=$((failed + package_failed))
 # A check script that stopped before it could name a failed check still failed.
 [[ $package_status -eq 0 || $package_failed -gt 0 ]] || failed=$((failed + 1))
@@ -66,7 +70,7 @@ stage "sanitizers (build-asan/)" bash scripts/sanitize.sh
 count_ctest "sanitizers (build-asan/)"
 
 if stage "fuzzing (build-fuzz/)" bash scripts/fuzz.sh; then
-  passed=$((passed + $(grep -c '^fuzz: .* for [0-9]*s$' "$logs/fuzzing (build-fuzz/)")))
+  passed=$((passed + $(grep -c '^fuzz: .* for [0-9]*s$' "$(log_of "fuzzing (build-fuzz/)")")))
 else
   failed=$((failed + 1))
 fi
