@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` puts the program with sound/ and fd.ico in lib/vantrel and links it into bin/;
 # `cpack -G DEB` (run in the build directory) makes a Debian package of the same, with the files of
 # packaging/; scripts/check-package.sh builds it and checks it as Debian would.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What the audio engine says it did during reading passes (its "vantrel.audio" debug messages).
 
 usage: analyse_engine_log.py RUN_DIR...

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks recordings of reading passes against the clips the chain asked for.
 
 usage: analyse_gaps.py TONES_TSV RUN_DIR...

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One reading pass through the real main window, the real audio engine and its players, with known rates,
 // so that a recording of the sound device can be checked against the clips the chain asked for.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Gaps between clips as they are heard: plays reading passes through the real main window and audio engine
 # into a PulseAudio null sink of its own, records the sink, and checks the recording clip by clip.
 #

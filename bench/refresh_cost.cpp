@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CPU cost of one refresh without the network (save the page, read it back, find the quote line,
 // read 35 pairs, store them), beside the cost of only reading the same file once.
 //

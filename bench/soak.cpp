@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long run of the whole program against a live quote server: listening at "5s" with several pairs,
 // and now and then a reminder set just beyond the current EUR/USD rate so that it fires. Every
 // sample interval it prints the process's memory and CPU use, so that a drift shows.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One hour (or SECONDS) of the whole program at "5s" with moving rates and firing reminders, playing
 # into a PulseAudio null sink; prints memory and CPU every minute. Needs a built tree (make build) and
 # pulseaudio.

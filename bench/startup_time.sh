@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Time from starting the program to its main window being shown on a virtual screen, and its memory
 # and CPU use while idle, with a sound server (a PulseAudio null sink) or, with --no-sound, without one.
 # The window is seen by bench_window_shown, which watches the X server for the window's map, to the

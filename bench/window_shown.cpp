@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long a program takes to show its window, to the millisecond: watches the X server for the first
 // map of a top-level window with the given title, from the moment it starts the program.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A short libFuzzer run over the page reading, the numeric value of a text and the quote server's
 # reading of request heads, starting from the seed corpus in tests/fuzz/corpus. Findings stop the run
 # with the crashing input in build-fuzz/.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that building, running and testing Vantrel need.
 # Silent and quick when everything is already there; uses sudo when not run as root.
 set -euo pipefail

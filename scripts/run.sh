@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the local quote server in the background, then Vantrel; the server stops when Vantrel ends.
 set -euo pipefail
 build_dir=${1:-build}

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The unit and window tests, built with AddressSanitizer and UndefinedBehaviorSanitizer (the "sanitize"
 # preset: build-asan/, only what those tests need).
 set -euo pipefail

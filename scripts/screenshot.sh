@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/screenshot.png: Vantrel and its rate views on a virtual screen, fed by vantrel-feed.
 # Needs xvfb, imagemagick and a window manager for the title bars (apt-get install xvfb imagemagick openbox).
 set -euo pipefail

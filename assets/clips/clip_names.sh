@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program's 71 clip names in its own order (the intro, the 35 pairs in catalogue order, the digits, the
 # point, the two reminder words, the 22 alert sounds), letter case as the files are named.
 # Sourced by make_clips.sh and make_tone_clips.sh; must match allClipNames().

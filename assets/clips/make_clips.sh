@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the program's 71 clips into OUTDIR, each NAME.wav, 16-bit PCM, mono, 48000 Hz.
 #
 # The spoken clips are cut out of sentences spoken by festival's HTS voice (speech_sentences.txt says which

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the program's 71 clip names as pure sine tones, so that a recording of what the program plays can be
 # told apart clip by clip: clip i of the program's order is 300 + 50*i Hz (300 to 3800 Hz, each on its own
 # bin of a 960-sample FFT at 48 kHz) and lasts 150 to 400 ms. Half-sine fades of 2 ms keep the edges sharp

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Speaks TEXT as one utterance with the clips' own voice, into OUT (16-bit PCM, mono, 48000 Hz): the same
 # words said whole, which the listening benchmark compares the chained clips with.
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The voice every spoken clip is made with, and the listening benchmark's control speaks with.
 # Sourced by make_clips.sh and say_whole.sh.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's icon, a speaker sounding over a rising rate line, and writes it as an .ico file
 // (beside the program) and, if asked, as a PNG (for the desktop's application menu).
 //

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private session for running the programs headless: a runtime directory of its own, a virtual screen
 # and a PulseAudio server with a null sink, all stopped again when the calling script exits.
 # Source it, then call session_begin, and session_xvfb / session_pulse as needed.

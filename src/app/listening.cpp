@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start and Cancel, and the listening timer that starts a reading pass when the interval has passed.
 #include "app/listening_interval.h"
 #include "app/main_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Names that belong to the window's definition and stay exactly as they are, odd as some look:

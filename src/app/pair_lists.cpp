@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lists in which the user picks the pairs to be read.
 #include "app/main_window.h"
 #include "platform/list_box.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "pair_catalogue.h"
 
 namespace vantrel {

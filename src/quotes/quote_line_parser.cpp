@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "quote_line_parser.h"
 
 #include "pair_catalogue.h"

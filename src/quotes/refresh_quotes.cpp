@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "refresh_quotes.h"
 
 #include "platform/http_fetch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The refresh tick: renew the rates, check the reminders, rewrite both rate views.
 #include "app/main_window.h"
 #include "views/cross_rates_view.h"

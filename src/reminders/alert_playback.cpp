@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The alert of a reminder that fired: the alert sound, "yours", the pair, "setprice", one to five times.
 #include "app/main_window.h"
 #include "platform/clock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // After every refresh: the first reminder whose pair has reached its threshold starts its alert.
 #include "app/main_window.h"
 #include "quotes/pair_catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reminder group of the main window: choosing a pair, adding and removing reminders.
 #include "app/main_window.h"
 #include "platform/list_box.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reading players MMControl1 to MMControl8: each plays one clip of a pair and, when it is done,
 // starts the next player with the next clip.
 #include "app/main_window.h"

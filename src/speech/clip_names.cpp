@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "clip_names.h"
 
 #include "quotes/pair_catalogue.h"

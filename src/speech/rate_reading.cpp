@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A reading pass: the pairs of the selected-pairs list, one after another, each through the clip chain.
 #include "app/main_window.h"
 #include "platform/clock.h"

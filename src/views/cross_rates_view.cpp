@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cross_rates_view.h"
 
 #include "quotes/pair_catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Help button of the main window.
 #include "app/main_window.h"
 #include "views/help_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "rate_grid.h"
 
 #include "platform/twips.h"

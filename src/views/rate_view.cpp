@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "rate_view.h"
 
 #include "platform/program_files.h"

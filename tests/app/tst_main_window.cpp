@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/main_window.h"
 #include "support/fake_http_fetch.h"
 #include "support/widget_items.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The built spoken clips are understood: chained as a reading pass chains them, and each name alone.
 
 A speech recognizer stands in for a trader who is not looking (tests/system/speech_recognition.py). It

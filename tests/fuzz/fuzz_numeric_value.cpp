@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary text to the numeric value of a text and to the reminder entries built on it.
 
 #include "reminders/numeric_value.h"

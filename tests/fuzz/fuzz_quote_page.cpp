@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the page reading: as a whole saved page, or straight as a quote line.
 // Every rate it stores must be a well-formed rate text.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the quote server's reading of a request head, as they might arrive from
 // any client on the network.
 

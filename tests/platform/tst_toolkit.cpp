@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/list_box.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"

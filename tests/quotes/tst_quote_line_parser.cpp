@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "quotes/pair_catalogue.h"
 #include "quotes/quote_layout.h"
 #include "quotes/quote_line_parser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "quotes/refresh_quotes.h"
 #include "support/fake_http_fetch.h"
 #include "support/test_page.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Driving the program as a user and a screen reader do: through the accessibility bus (AT-SPI), and with
 the mouse where the toolkit offers no accessible way. Also a probe that times the program's event loop from
 outside.

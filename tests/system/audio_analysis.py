@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Recording what the program plays and telling the clips apart: the tone clips (each a pure sine of its own
 frequency and length) decoded back into clip names, gaps and lengths.
 """

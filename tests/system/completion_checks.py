@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What the tests without sound (no sound server, no clip files) observe: a reading pass and an alert end.
 
 The refresh is off while the first pass after Start plays and comes back one refresh period after the pass

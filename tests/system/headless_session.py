@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The headless session a system test runs in: its processes, and the services it starts (Xvfb, a D-Bus
 session bus, the accessibility bus, PulseAudio with a null sink) in a private XDG_RUNTIME_DIR.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command inside a network namespace of its own that has nothing but a loopback, and removes the
 # namespace afterwards. The program's quote address is fixed at 127.0.0.1:8755, so two system tests on
 # one loopback would take each other's port; each in its own namespace, they can run side by side.

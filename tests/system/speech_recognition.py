@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Hearing what the clips say: pocketsphinx as a listener who does not know the rate in advance.
 
 The recognizer (Debian `pocketsphinx pocketsphinx-en-us`) is independent of the voice that made the clips.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What every part of the system tests shares: how a check fails, the log, and waiting for a condition."""
 
 import time

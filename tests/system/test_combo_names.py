@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What a screen reader hears of the main window's combo boxes: each is named after its label, and its
 current text is its value, which follows a choice.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Faults of the quote server and bad pages: the grids keep the last good rates and recover.
 
     test_faults.py ... restart    the quote server stops and comes back (moving market)

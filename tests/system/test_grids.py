@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The rate grids show what the quote server serves, within one refresh.
 
 A fixed page first: both grids must equal what `vantrel-feed check` reads from the page served and from

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """No clip files: with an empty sound directory a reading pass and an alert still end, in silence.
 
 Every clip fails to open and completes at once, so the refresh comes back one period after Start and a

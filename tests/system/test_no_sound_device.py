@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """No sound device at all: the program runs, and a reading pass and an alert still run to their end.
 
 The program is started with no PulseAudio server (PULSE_SERVER names a socket that does not exist and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A reading pass plays the expected clips, in order, whole and without gaps.
 
 EUR/USD and USD/JPY are added to "Pairs to be listened", "Prompt" is checked and Start pressed. The null

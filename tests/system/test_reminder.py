@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A key price reminder fires: its alert plays once, the entry leaves the list, and a reading pass follows.
 
 With EUR/USD in "Pairs to be listened", an upper threshold just below EUR/USD's rate is typed into "Upper"

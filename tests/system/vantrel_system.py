@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The fixture of the system tests: one test run, its quote server, and what the program downloaded.
 
 Every test runs as its own Python process:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "market_simulation.h"
 
 #include "quotes/quote_line_parser.h"

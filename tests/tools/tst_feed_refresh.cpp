@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Vantrel's refresh over the network against vantrel-feed's fault modes: what reaches the cache file
 // and the rate table.
 #include "feed_responder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "feed_responder.h"
 #include "feed_server.h"
 #include "http_messages.h"

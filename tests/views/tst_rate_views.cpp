@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/twips.h"
 #include "quotes/pair_catalogue.h"
 #include "views/cross_rates_view.h"
