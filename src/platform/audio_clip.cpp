@@ -24,6 +24,12 @@ std::shared_ptr<const AudioClip> decodeAudioClip(const QString &path, int sample
     // makes a few kilobytes last hours, and converting them would take as long to compute.
     if (info.frames > sf_count_t(kMaximumClipSeconds) * info.samplerate)
         return nullptr;
+    // Checked from the header before anything is decoded, whatever the container: the name says nothing
+    // of it, and a FLAC file named .wav decodes just the same.
+    if (info.samplerate < kMinimumClipRate || info.samplerate > kMaximumClipRate
+        || info.channels > kMaximumClipChannels || info.frames * info.channels > kMaximumClipSamples
+        || info.frames * sampleRate / info.samplerate > kMaximumClipSamples)
+        return nullptr;
 
     std::vector<float> interleaved(std::size_t(info.frames) * std::size_t(info.channels));
     const sf_count_t framesRead = sf_readf_float(file, interleaved.data(), info.frames);

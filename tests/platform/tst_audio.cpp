@@ -13,21 +13,23 @@
 #include <QTest>
 #include <QThread>
 
+#include <sndfile.h>
+
 #include <cstring>
 
 using namespace vantrel;
 
 namespace {
 
-// The 44-byte head of a 16-bit PCM WAV file whose data chunk claims `dataSize` bytes.
-void writeWavHead(QDataStream &out, int rate, int channels, quint32 dataSize)
+// The 44-byte head of a PCM WAV file whose data chunk claims `dataSize` bytes.
+void writeWavHead(QDataStream &out, int rate, int channels, quint32 dataSize, int bits = 16)
 {
     out.setByteOrder(QDataStream::LittleEndian);
     out.writeRawData("RIFF", 4);
     out << quint32(36 + quint64(dataSize));
     out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(channels) << quint32(rate) << quint32(rate * channels * 2)
-        << quint16(channels * 2) << quint16(16);
+    out << quint32(16) << quint16(1) << quint16(channels) << quint32(rate) << quint32(rate * channels * bits / 8)
+        << quint16(channels * bits / 8) << quint16(bits);
     out.writeRawData("data", 4);
     out << dataSize;
 }
@@ -50,11 +52,11 @@ void writeWav(const QString &path, int rate, int channels, int frames, qint16 va
 }
 
 // A silent WAV file of `fileSize` bytes that takes no room on disk.
-void writeSparseWav(const QString &path, int rate, int channels, qint64 fileSize)
+void writeSparseWav(const QString &path, int rate, int channels, qint64 fileSize, int bits = 16)
 {
     QFile file(path);
     QDataStream out(&openForWriting(file));
-    writeWavHead(out, rate, channels, quint32(fileSize - 44));
+    writeWavHead(out, rate, channels, quint32(fileSize - 44), bits);
     if (!file.resize(fileSize))
         qFatal("cannot resize %s", qPrintable(path));
 }
@@ -67,6 +69,21 @@ void writeWavClaimingFourGiB(const QString &path, int frames)
     writeWavHead(out, 48000, 1, 0xFFFFFFF0u);
     for (int i = 0; i < frames; ++i)
         out << qint16(8000);
+}
+
+// A silent FLAC file, whatever its name says: libsndfile goes by the content.
+void writeFlac(const QString &path, int rate, int channels, sf_count_t frames)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!file)
+        qFatal("cannot write %s: %s", qPrintable(path), sf_strerror(nullptr));
+    const std::vector<short> silence(std::size_t(frames * channels));
+    sf_writef_short(file, silence.data(), frames);
+    sf_close(file);
 }
 
 std::shared_ptr<const AudioClip> constantClip(std::size_t samples, float value)
@@ -116,8 +133,8 @@ void TestAudio::mixerStopsReadAtVoiceEnd()
     QList<quint64> ended;
     AudioMixer mixer(monoInt16(), [&](const AudioVoice &voice) { ended << voice.id; });
     mixer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    mixer.add({1, constantClip(50, 0.25f), 0, nullptr, {}});
-    mixer.add({2, constantClip(120, 0.5f), 0, nullptr, {}});
+    mixer.add({1, constantClip(50, 0.25f), 0});
+    mixer.add({2, constantClip(120, 0.5f), 0});
 
     const QByteArray first = mixer.read(4096);
     QCOMPARE(first.size(), 50 * 2); // up to the end of the shorter voice only
@@ -139,8 +156,8 @@ void TestAudio::mixerPlaysSilenceWhenIdle()
     QCOMPARE(silence.size(), 960);
     QCOMPARE(silence.count('\0'), 960);
     // Voices louder together than full scale are clipped, not wrapped round.
-    mixer.add({1, constantClip(10, 0.8f), 0, nullptr, {}});
-    mixer.add({2, constantClip(10, 0.8f), 0, nullptr, {}});
+    mixer.add({1, constantClip(10, 0.8f), 0});
+    mixer.add({2, constantClip(10, 0.8f), 0});
     QCOMPARE(reinterpret_cast<const qint16 *>(mixer.read(20).constData())[0], qint16(32767));
 }
 
@@ -152,7 +169,7 @@ void TestAudio::restingMixerHandsOutNothingUntilAVoiceComes()
     QCOMPARE(mixer.read(960).size(), 0);
     QVERIFY(!mixer.atEnd()); // an empty read is a pause, not the end of the stream
 
-    mixer.add({1, constantClip(100, 0.5f), 0, nullptr, {}});
+    mixer.add({1, constantClip(100, 0.5f), 0});
     const QByteArray voice = mixer.read(960);
     QCOMPARE(voice.size(), 100 * 2); // the whole clip from its first sample, resting or not
     QCOMPARE(reinterpret_cast<const qint16 *>(voice.constData())[0], qint16(16384));
@@ -163,7 +180,7 @@ void TestAudio::restingMixerHandsOutNothingUntilAVoiceComes()
 
     // Woken, a voice can be made to wait behind silence; it then starts from its first sample.
     mixer.leadIn(30);
-    mixer.add({2, constantClip(100, 0.5f), 0, nullptr, {}});
+    mixer.add({2, constantClip(100, 0.5f), 0});
     const QByteArray leadIn = mixer.read(960);
     QCOMPARE(leadIn.size(), 30 * 2);
     QCOMPARE(leadIn.count('\0'), 30 * 2);
@@ -212,14 +229,27 @@ void TestAudio::refusesClipsPastTheLimits_data()
     QTest::addColumn<qint64>("durationMs"); // -1: refused
 
     // Decoded at their own rates, so that no resampling makes the test slow.
-    QTest::newRow("a minute") << "minute" << 200 << qint64(60000);
-    QTest::newRow("a frame past a minute") << "past a minute" << 200 << qint64(-1);
-    // A header's rate decides how long its samples last: 48 KB at 200 Hz are two minutes.
-    QTest::newRow("header makes 48 KB last two minutes") << "two minutes" << 48000 << qint64(-1);
-    QTest::newRow("16 MiB") << "16 MiB" << 96000 << qint64(1365);
+    QTest::newRow("a minute") << "minute" << 8000 << qint64(60000);
+    QTest::newRow("a frame past a minute") << "past a minute" << 8000 << qint64(-1);
+    // A header's rate decides how long its samples last: 1.9 MB at 8 kHz are two minutes.
+    QTest::newRow("header makes 1.9 MB last two minutes") << "two minutes" << 48000 << qint64(-1);
+    // Of 24-bit samples, so that 16 MiB stay within the most samples.
+    QTest::newRow("16 MiB") << "16 MiB" << 96000 << qint64(7281);
     QTest::newRow("a byte past 16 MiB") << "past 16 MiB" << 96000 << qint64(-1);
     // A length the file does not hold is not believed: the clip lasts as long as its samples.
     QTest::newRow("data chunk claims 4 GiB") << "claims 4 GiB" << 48000 << qint64(100);
+    QTest::newRow("192 kHz") << "192 kHz" << 192000 << qint64(10);
+    QTest::newRow("a hertz past 192 kHz") << "past 192 kHz" << 192001 << qint64(-1);
+    QTest::newRow("a hertz short of 8 kHz") << "short of 8 kHz" << 7999 << qint64(-1);
+    QTest::newRow("nine channels") << "nine channels" << 48000 << qint64(-1);
+    QTest::newRow("FLAC at 655350 Hz") << "655350 Hz" << 655350 << qint64(-1);
+    // Half a minute of 96 kHz stereo decodes to as many samples as a minute of 48 kHz stereo.
+    QTest::newRow("the most samples") << "most samples" << 96000 << qint64(30000);
+    QTest::newRow("a frame past the most samples") << "past most samples" << 96000 << qint64(-1);
+    // 15 s of eight channels in 6 KB of FLAC: within the minute and the 16 MiB, not within the samples.
+    QTest::newRow("FLAC of eight channels") << "eight channels" << 48000 << qint64(-1);
+    // Converting a minute to 192 kHz would make four times the most samples.
+    QTest::newRow("a minute converted to 192 kHz") << "minute" << 192000 << qint64(-1);
 }
 
 void TestAudio::refusesClipsPastTheLimits()
@@ -228,12 +258,20 @@ void TestAudio::refusesClipsPastTheLimits()
     QFETCH(int, outputRate);
     QFETCH(qint64, durationMs);
 
-    writeWav(wav(QStringLiteral("minute")), 200, 1, 12000);
-    writeWav(wav(QStringLiteral("past a minute")), 200, 1, 12001);
-    writeWav(wav(QStringLiteral("two minutes")), 200, 1, 24000);
-    writeSparseWav(wav(QStringLiteral("16 MiB")), 96000, 64, kMaximumClipFileBytes);
-    writeSparseWav(wav(QStringLiteral("past 16 MiB")), 96000, 64, kMaximumClipFileBytes + 1);
+    writeSparseWav(wav(QStringLiteral("minute")), 8000, 1, 44 + 480000 * 2);
+    writeSparseWav(wav(QStringLiteral("past a minute")), 8000, 1, 44 + 480001 * 2);
+    writeSparseWav(wav(QStringLiteral("two minutes")), 8000, 1, 44 + 960000 * 2);
+    writeSparseWav(wav(QStringLiteral("16 MiB")), 96000, 8, kMaximumClipFileBytes, 24);
+    writeSparseWav(wav(QStringLiteral("past 16 MiB")), 96000, 8, kMaximumClipFileBytes + 1, 24);
     writeWavClaimingFourGiB(wav(QStringLiteral("claims 4 GiB")), 4800);
+    writeWav(wav(QStringLiteral("192 kHz")), 192000, 2, 1920);
+    writeWav(wav(QStringLiteral("past 192 kHz")), 192001, 2, 1920);
+    writeWav(wav(QStringLiteral("short of 8 kHz")), 7999, 1, 80);
+    writeWav(wav(QStringLiteral("nine channels")), 48000, 9, 480);
+    writeFlac(wav(QStringLiteral("655350 Hz")), 655350, 8, 6554);
+    writeSparseWav(wav(QStringLiteral("most samples")), 96000, 2, 44 + kMaximumClipSamples * 2);
+    writeSparseWav(wav(QStringLiteral("past most samples")), 96000, 2, 44 + kMaximumClipSamples * 2 + 4);
+    writeFlac(wav(QStringLiteral("eight channels")), 48000, 8, kMaximumClipSamples / 8 + 1);
 
     const auto decoded = decodeAudioClip(wav(clip), outputRate);
     QCOMPARE(decoded ? decoded->durationMs() : -1, durationMs);
