@@ -32,6 +32,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -113,10 +114,22 @@ private:
     QString m_fileName;
 };
 
+// The engine opens its stream on its own thread; a second is plenty on a local sound server.
+bool waitForDevice(vantrel::AudioEngine &engine)
+{
+    if (!engine.hasDevice()) {
+        QEventLoop loop;
+        QObject::connect(&engine, &vantrel::AudioEngine::deviceChanged, &loop, &QEventLoop::quit);
+        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return engine.hasDevice();
+}
+
 int idle(int seconds, vantrel::AudioEngine::Output output)
 {
     vantrel::AudioEngine engine(output);
-    std::printf("AUDIO hasDevice=%d\n", engine.hasDevice() ? 1 : 0);
+    std::printf("AUDIO hasDevice=%d\n", waitForDevice(engine) ? 1 : 0);
     std::fflush(stdout);
     // Measured once the stream has had time to go to rest, as it does when nothing plays.
     QTimer::singleShot(vantrel::AudioEngine::kRestAfterMs + 1000, [seconds] {
@@ -163,7 +176,7 @@ int main(int argc, char *argv[])
     vantrel::Form1 form({inet1, messages, clock,
                          [&engine](QObject *parent) { return new LoggingPlayer(engine, parent); },
                          cacheDir.filePath(QStringLiteral("curquote.htm")), positional[0]});
-    std::printf("AUDIO hasDevice=%d\n", engine.hasDevice() ? 1 : 0);
+    std::printf("AUDIO hasDevice=%d\n", waitForDevice(engine) ? 1 : 0);
 
     QStringList knownRates{QStringLiteral("EUR/USD=1.2345"), QStringLiteral("USD/JPY=108.45"),
                            QStringLiteral("GBP/HKD=14.1234"), QStringLiteral("CAD/JPY=80.12"),

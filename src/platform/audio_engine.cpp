@@ -2,106 +2,55 @@
 #include "audio_engine.h"
 
 #include "audio_log.h"
+#include "audio_output.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
-#include <QMediaDevices>
-#include <QPointer>
+#include <QThread>
+
+#include <algorithm>
 
 namespace vantrel {
 
 namespace {
 
-// Enough to ride out a busy moment of the window without an audible drop-out, small enough that
-// stopping a clip is heard at once.
-constexpr int kOutputBufferMs = 100;
-constexpr int kPreferredRate = 48000;
-// Once the stream has stopped pulling, what it still holds plays out before it is paused; paused at once,
-// that silence would come first when it is woken, before the clip that woke it.
-constexpr int kPauseAfterRestMs = 3 * kOutputBufferMs;
-// A stream that has not been pulled for a while starts again where the sound server has already played
-// silence, which it rewinds: on a PulseAudio null sink the first 8 ms of the clip that woke the stream
-// were lost that way. The clip follows this much silence instead, which is lost in its place.
-constexpr int kWakeLeadInMs = 20;
+constexpr int kWatchEveryMs = 200;
+// At the end of the program the audio thread gets this long to close the stream. A sound server that
+// holds it longer is not waited for: the thread ends with the process.
+constexpr unsigned long kShutDownWaitMs = 2000;
 
 } // namespace
 
 AudioEngine::AudioEngine(Output output, QObject *parent)
     : QObject(parent)
 {
-    m_format.setSampleRate(kPreferredRate);
-    m_format.setChannelCount(1);
-    m_format.setSampleFormat(QAudioFormat::Int16);
-    m_restTimer.setSingleShot(true);
-    m_restTimer.setInterval(kRestAfterMs);
-    connect(&m_restTimer, &QTimer::timeout, this, &AudioEngine::rest);
-    m_pauseTimer.setSingleShot(true);
-    m_pauseTimer.setInterval(kPauseAfterRestMs);
-    connect(&m_pauseTimer, &QTimer::timeout, this, &AudioEngine::pause);
-    if (output == Output::DefaultDevice)
-        openDevice();
-    restWhenQuiet();
+    m_watchdog.setInterval(kWatchEveryMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &AudioEngine::watchOutput);
+    if (output == Output::None)
+        return;
+
+    m_audioThread = new QThread;
+    m_audioThread->setObjectName(QStringLiteral("vantrel audio"));
+    m_output = new AudioOutput;
+    m_output->moveToThread(m_audioThread);
+    connect(m_audioThread, &QThread::started, m_output, &AudioOutput::start);
+    connect(m_audioThread, &QThread::finished, m_output, &QObject::deleteLater);
+    connect(m_output, &AudioOutput::voiceEnded, this, &AudioEngine::voiceEnded, Qt::QueuedConnection);
+    connect(m_output, &AudioOutput::usable, this, &AudioEngine::outputUsable, Qt::QueuedConnection);
+    m_audioThread->start();
 }
 
 AudioEngine::~AudioEngine()
 {
-    // The sink pulls from the mixer: it goes first, not after the mixer as a child would.
-    if (m_sink) {
-        m_sink->stop();
-        delete m_sink;
-    }
-}
-
-void AudioEngine::openDevice()
-{
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
+    if (!m_audioThread)
         return;
-    if (!device.isFormatSupported(m_format)) {
-        const QAudioFormat preferred = device.preferredFormat();
-        m_format.setSampleRate(preferred.sampleRate());
-        m_format.setChannelCount(preferred.channelCount());
-        if (preferred.sampleFormat() == QAudioFormat::Float)
-            m_format.setSampleFormat(QAudioFormat::Float);
-    }
-
-    m_mixer = std::make_unique<AudioMixer>(m_format, [this](const AudioVoice &voice) {
-        // For the bench: how much the output still holds ahead of this voice's last sample, which goes out
-        // with this read, and how much the device has played.
-        if (lcAudio().isDebugEnabled() && m_sink && voice.context)
-            qCDebug(lcAudio, "end voice=%llu at=%.3f queued_ms=%.1f processed_ms=%.1f", voice.id, monotonicMs(),
-                    m_format.durationForBytes(m_sink->bufferSize() - m_sink->bytesFree()) / 1000.0,
-                    m_sink->processedUSecs() / 1000.0);
-        finishLater(voice);
-    });
-    m_mixer->setPlayedMs([this] { return m_sink ? m_sink->processedUSecs() / 1000.0 : 0.0; });
-    // Unbuffered: a read-ahead would hold back what the voices play and blur where a clip ends.
-    m_mixer->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    m_sink = new QAudioSink(device, m_format, this);
-    m_sink->setBufferSize(m_format.bytesForDuration(kOutputBufferMs * 1000));
-    connect(m_sink, &QAudioSink::stateChanged, this, [this] {
-        if (m_sink && m_sink->error() != QAudio::NoError && m_sink->error() != QAudio::UnderrunError)
-            fallBackToTimedPlays();
-    });
-    m_sink->start(m_mixer.get());
-    if (m_sink->error() != QAudio::NoError && m_sink->error() != QAudio::UnderrunError)
-        fallBackToTimedPlays();
+    m_output->disconnect(this);
+    QMetaObject::invokeMethod(m_output, &AudioOutput::shutDown, Qt::QueuedConnection);
+    if (m_audioThread->wait(kShutDownWaitMs))
+        delete m_audioThread;
 }
 
-void AudioEngine::fallBackToTimedPlays()
+int AudioEngine::sampleRate() const
 {
-    // The device is gone or never opened: what was playing ends after the time it had left.
-    QAudioSink *sink = m_sink;
-    m_sink = nullptr;
-    sink->disconnect(this);
-    sink->stop();
-    sink->deleteLater();
-    m_restTimer.stop();
-    m_pauseTimer.stop();
-    if (m_mixer) {
-        for (const AudioVoice &voice : m_mixer->takeAll())
-            finishAfter(voice, qint64(voice.remaining()) * 1000 / sampleRate());
-    }
+    return AudioOutput::kSampleRate;
 }
 
 std::shared_ptr<const AudioClip> AudioEngine::clip(const QString &path)
@@ -116,112 +65,131 @@ std::shared_ptr<const AudioClip> AudioEngine::clip(const QString &path)
 
 quint64 AudioEngine::play(std::shared_ptr<const AudioClip> clip, QObject *context, std::function<void()> finished)
 {
-    AudioVoice voice{m_nextVoice++, std::move(clip), 0, context, std::move(finished)};
-    const quint64 id = voice.id;
+    const quint64 id = m_nextVoice++;
+    const qint64 length = clip->durationMs();
+    Voice &voice = m_voices[id] = {context, std::move(finished), monotonicMs() + double(length)};
     qCDebug(lcAudio, "play voice=%llu at=%.3f", id, monotonicMs());
-    if (voice.remaining() == 0) {
-        finishLater(voice);
-    } else if (m_sink) {
-        m_mixer->add(std::move(voice));
-        wake();
+    if (clip->samples.empty()) {
+        // Ends at once, but through the event loop, as every play does.
+        ++m_instantCompletions;
+        QMetaObject::invokeMethod(
+            this,
+            [this, id] {
+                --m_instantCompletions;
+                complete(id);
+                if (m_instantCompletions == 0)
+                    releaseHolds(std::exchange(m_deferredHolds, 0));
+            },
+            Qt::QueuedConnection);
+    } else if (m_outputUsable) {
+        voice.handedOver = true;
+        QMetaObject::invokeMethod(
+            m_output, [output = m_output, id, clip = std::move(clip)] { output->add(id, clip); },
+            Qt::QueuedConnection);
+        if (!m_watchdog.isActive())
+            m_watchdog.start();
     } else {
-        finishAfter(voice, voice.clip->durationMs());
+        finishAfter(id, voice, length);
     }
     return id;
 }
 
-void AudioEngine::stop(quint64 voice)
+void AudioEngine::stop(quint64 id)
 {
-    if (m_mixer && m_mixer->remove(voice))
-        restWhenQuiet();
-    if (const auto timed = m_timedVoices.constFind(voice); timed != m_timedVoices.cend()) {
-        disconnect(*timed);
-        m_timedVoices.erase(timed);
-    }
-}
-
-void AudioEngine::finishLater(const AudioVoice &voice)
-{
-    if (!voice.context)
+    const auto voice = m_voices.find(id);
+    if (voice == m_voices.end())
         return;
-    // Until the completion has run, the clip it may start is not a voice yet. Should the stream read in
-    // the meantime (Qt reads again at once when PulseAudio wants more, and a chain step that plays nothing,
-    // such as the missing "m" clip, takes one more trip through the event loop), that read stops after a
-    // single frame of silence instead of handing out a whole period, so the next clip still follows on.
-    // This runs inside the mixer's read that handed out the voice's last sample (or inside play() for a
-    // clip of no length), so the hold can only be added here; it is taken out by the completion, before
-    // `finished` may start the next clip, on the same thread, never during a read.
-    quint64 hold = 0;
-    if (m_sink) {
-        static const auto oneSilentFrame = std::make_shared<const AudioClip>(AudioClip{{0.0f}, 0});
-        hold = m_nextVoice++;
-        m_mixer->add({hold, oneSilentFrame, 0, nullptr, {}});
-    }
-    QMetaObject::invokeMethod(
-        voice.context,
-        [engine = QPointer<AudioEngine>(this), hold, id = voice.id, finished = voice.finished] {
-            if (hold && engine && engine->m_mixer)
-                engine->m_mixer->remove(hold);
-            qCDebug(lcAudio, "done voice=%llu at=%.3f", id, monotonicMs());
-            finished();
-            if (engine)
-                engine->restWhenQuiet();
-        },
-        Qt::QueuedConnection);
+    if (voice->handedOver)
+        QMetaObject::invokeMethod(m_output, [output = m_output, id] { output->remove(id); }, Qt::QueuedConnection);
+    delete voice->timer;
+    m_voices.erase(voice);
 }
 
-void AudioEngine::finishAfter(const AudioVoice &voice, qint64 milliseconds)
+void AudioEngine::complete(quint64 id)
 {
-    if (!voice.context)
+    const auto found = m_voices.find(id);
+    if (found == m_voices.end())
         return;
-    auto *timer = new QTimer(this);
-    timer->setSingleShot(true);
-    const quint64 id = voice.id;
-    m_timedVoices.insert(id, connect(timer, &QTimer::timeout, voice.context, voice.finished));
-    connect(timer, &QTimer::timeout, this, [this, id, timer] {
-        m_timedVoices.remove(id);
-        timer->deleteLater();
-    });
-    timer->start(int(milliseconds));
+    const Voice voice = std::move(*found);
+    m_voices.erase(found);
+    if (voice.timer)
+        voice.timer->deleteLater();
+    qCDebug(lcAudio, "done voice=%llu at=%.3f", id, monotonicMs());
+    if (voice.context)
+        voice.finished();
 }
 
-
-void AudioEngine::restWhenQuiet()
+void AudioEngine::voiceEnded(quint64 id)
 {
-    if (m_sink && m_mixer->isEmpty() && !m_mixer->isResting())
-        m_restTimer.start();
-}
-
-void AudioEngine::rest()
-{
-    if (!m_sink || !m_mixer->isEmpty())
-        return;
-    qCDebug(lcAudio, "rest at=%.3f", monotonicMs());
-    m_mixer->setResting(true);
-    m_pauseTimer.start();
-}
-
-void AudioEngine::pause()
-{
-    if (m_sink && m_mixer->isResting() && m_sink->state() != QAudio::SuspendedState) {
-        qCDebug(lcAudio, "pause at=%.3f", monotonicMs());
-        m_sink->suspend();
-    }
-}
-
-void AudioEngine::wake()
-{
-    m_restTimer.stop();
-    if (!m_mixer->isResting())
-        return;
-    m_pauseTimer.stop();
-    m_mixer->setResting(false);
-    m_mixer->leadIn(std::size_t(m_format.framesForDuration(kWakeLeadInMs * 1000)));
-    qCDebug(lcAudio, "wake at=%.3f", monotonicMs());
-    if (m_sink->state() == QAudio::SuspendedState)
-        m_sink->resume();
+    // The clip a completion starts is handed over before the hold is taken off, so nothing is read in
+    // between; when it starts a clip that plays nothing, the hold waits for that one's completion too.
+    complete(id);
+    if (m_instantCompletions > 0)
+        ++m_deferredHolds;
     else
-        emit m_mixer->readyRead(); // Qt's sink stopped pulling at the empty read and pulls again on this
+        releaseHolds(1);
+}
+
+void AudioEngine::releaseHolds(int holds)
+{
+    if (holds > 0 && m_output)
+        QMetaObject::invokeMethod(m_output, [output = m_output, holds] { output->release(holds); },
+                                  Qt::QueuedConnection);
+}
+
+void AudioEngine::finishAfter(quint64 id, Voice &voice, qint64 milliseconds)
+{
+    voice.handedOver = false;
+    voice.timer = new QTimer(this);
+    voice.timer->setSingleShot(true);
+    connect(voice.timer, &QTimer::timeout, this, [this, id] { complete(id); });
+    voice.timer->start(int(std::max<qint64>(0, milliseconds)));
+}
+
+void AudioEngine::outputUsable(bool usable, quint64 generation)
+{
+    if (usable && generation != m_generation)
+        return; // from before the engine gave up on that stream
+    if (!usable)
+        timeHandedOverVoices();
+    if (std::exchange(m_outputUsable, usable) != usable)
+        emit deviceChanged(usable);
+}
+
+void AudioEngine::timeHandedOverVoices()
+{
+    m_watchdog.stop();
+    m_deferredHolds = 0;
+    const double now = monotonicMs();
+    for (auto voice = m_voices.begin(); voice != m_voices.end(); ++voice) {
+        if (voice->handedOver)
+            finishAfter(voice.key(), *voice, qint64(voice->dueMs - now));
+    }
+}
+
+void AudioEngine::watchOutput()
+{
+    const double now = monotonicMs();
+    bool waiting = false;
+    bool overdue = false;
+    for (const Voice &voice : std::as_const(m_voices)) {
+        if (!voice.handedOver)
+            continue;
+        waiting = true;
+        overdue = overdue || now > voice.dueMs + kOverdueMs;
+    }
+    if (!m_outputUsable || !waiting) {
+        m_watchdog.stop();
+        return;
+    }
+    // A stream that asks for sound is alive, even when the window was too busy to take its completions.
+    if (!overdue || now - m_output->lastSignOfLife() < kStallMs)
+        return;
+    qCDebug(lcAudio, "stalled at=%.3f", now);
+    ++m_generation;
+    outputUsable(false, m_generation);
+    QMetaObject::invokeMethod(m_output, [output = m_output, generation = m_generation] { output->giveUp(generation); },
+                              Qt::QueuedConnection);
 }
 
 } // namespace vantrel

@@ -2,28 +2,30 @@
 #pragma once
 
 #include "audio_clip.h"
-#include "audio_mixer.h"
 
-#include <QAudioFormat>
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
 
-class QAudioSink;
+class QThread;
 
 namespace vantrel {
 
-// One output stream for every player of the program. Each play is a voice mixed into the stream;
-// when a voice's last sample has gone into the stream, its completion runs through the event loop,
-// so a clip started from that completion follows with no gap. Without a sound device plays take
-// their clips' length on a timer instead, and the program behaves the same.
+class AudioOutput;
+
+// Plays the clips of every player of the program, and keeps one promise whatever the sound device does:
+// every play completes, through the event loop of the thread that asked for it.
 //
-// When nothing has played for a few seconds the stream rests: it stops pulling silence and is then
-// paused, so that the idle program costs nothing and the sound device may go to sleep. The next play
-// wakes it; a chain of clips never pauses long enough for that.
+// Each play is a voice mixed into one output stream (AudioOutput, on an audio thread of its own, so that a
+// sound server that hangs never holds the window). When a voice's last sample has gone into the stream,
+// its completion runs, so a clip started from it follows with no gap. Without a usable stream a play takes
+// its clip's length on a timer instead, and the program behaves the same. When the stream is lost while
+// voices wait (its device removed, the sound server gone or hung), each of them completes after the time
+// it had left; a clip cut that way is not played again. The next play after a device is back is heard.
 class AudioEngine : public QObject
 {
     Q_OBJECT
@@ -34,40 +36,58 @@ public:
     explicit AudioEngine(Output output = Output::DefaultDevice, QObject *parent = nullptr);
     ~AudioEngine() override;
 
-    bool hasDevice() const { return m_sink != nullptr; }
-    int sampleRate() const { return m_format.sampleRate(); }
+    // Whether plays go to a sound device now, rather than being timed.
+    bool hasDevice() const { return m_outputUsable; }
+    int sampleRate() const;
 
     // A clip decoded at the output's rate, kept for the rest of the run; nothing when unreadable.
     std::shared_ptr<const AudioClip> clip(const QString &path);
 
-    // Starts a voice. `finished` runs in `context`'s thread through the event loop once the clip has
-    // gone into the output (or after its length without a device); never if `context` is gone.
+    // Starts a voice. `finished` runs through the event loop once the clip has gone into the output (or
+    // after its length without one); never if `context` is gone.
     quint64 play(std::shared_ptr<const AudioClip> clip, QObject *context, std::function<void()> finished);
     // Silences a voice at once; its completion does not run.
     void stop(quint64 voice);
 
     // How long the stream runs on with nothing to play before it rests.
     static constexpr int kRestAfterMs = 3000;
-    bool isResting() const { return m_mixer && m_mixer->isResting(); }
+    // A voice this late, on a stream that has not asked for sound for kStallMs, is taken for lost.
+    static constexpr int kOverdueMs = 700;
+    static constexpr int kStallMs = 400;
+
+signals:
+    // hasDevice() changed.
+    void deviceChanged(bool hasDevice);
 
 private:
-    void openDevice();
-    void fallBackToTimedPlays();
-    void finishLater(const AudioVoice &voice);
-    void finishAfter(const AudioVoice &voice, qint64 milliseconds);
-    void restWhenQuiet();
-    void rest();
-    void pause();
-    void wake();
+    struct Voice {
+        QPointer<QObject> context;
+        std::function<void()> finished;
+        double dueMs = 0;           // when its last sample should have gone out, by the monotonic clock
+        bool handedOver = false;    // to the output stream, rather than timed
+        QTimer *timer = nullptr;
+    };
 
-    QAudioFormat m_format;
-    QAudioSink *m_sink = nullptr;
-    std::unique_ptr<AudioMixer> m_mixer;
+    void outputUsable(bool usable, quint64 generation);
+    void voiceEnded(quint64 voice);
+    void complete(quint64 voice);
+    void finishAfter(quint64 id, Voice &voice, qint64 milliseconds);
+    void timeHandedOverVoices();
+    void watchOutput();
+    void releaseHolds(int holds);
+
+    QThread *m_audioThread = nullptr;
+    AudioOutput *m_output = nullptr;
+    bool m_outputUsable = false;
+    // Raised each time the engine gives up on the stream; the output's word counts only for the current one.
+    quint64 m_generation = 0;
     QHash<QString, std::shared_ptr<const AudioClip>> m_clips;
-    QHash<quint64, QMetaObject::Connection> m_timedVoices;
+    QHash<quint64, Voice> m_voices;
     quint64 m_nextVoice = 1;
-    QTimer m_restTimer;
-    QTimer m_pauseTimer;
+    QTimer m_watchdog;
+    // Completions of clips that play nothing are still on their way; the holds they owe wait for them.
+    int m_instantCompletions = 0;
+    int m_deferredHolds = 0;
 };
 
 } // namespace vantrel

@@ -34,12 +34,27 @@ std::list<AudioVoice> AudioMixer::takeAll()
     return std::exchange(m_voices, {});
 }
 
+void AudioMixer::release(int holds)
+{
+    m_holds = std::max(0, m_holds - holds);
+    if (m_holds == 0 && (!m_voices.empty() || !m_resting))
+        emit readyRead();
+}
+
+void AudioMixer::clear()
+{
+    m_voices.clear();
+    m_holds = 0;
+    m_leadIn = 0;
+}
+
 qint64 AudioMixer::readData(char *data, qint64 maxSize)
 {
     if (QThread::currentThread() != thread())
         qFatal("AudioMixer: the output stream read from another thread than the players'; the voices "
                "have no lock, so this Qt is not one the audio engine can work with");
-    if (m_resting && m_voices.empty())
+    m_lastReadMs.store(monotonicMs(), std::memory_order_relaxed);
+    if (m_holds > 0 || (m_resting && m_voices.empty()))
         return 0;
     const int bytesPerFrame = m_format.bytesPerFrame();
     const std::size_t asked = std::size_t(maxSize / bytesPerFrame);

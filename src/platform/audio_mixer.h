@@ -5,21 +5,20 @@
 
 #include <QAudioFormat>
 #include <QIODevice>
-#include <QPointer>
 
+#include <atomic>
 #include <functional>
 #include <list>
 #include <memory>
 
 namespace vantrel {
 
-// One clip being played, and who is told when it has been played.
+// One clip being played. Who is told when it has been played is the engine's business, on the players'
+// thread; the mixer knows a voice by its id only.
 struct AudioVoice {
     quint64 id = 0;
     std::shared_ptr<const AudioClip> clip;
     std::size_t position = 0;
-    QPointer<QObject> context;
-    std::function<void()> finished;
 
     std::size_t remaining() const { return clip->samples.size() - position; }
 };
@@ -27,19 +26,22 @@ struct AudioVoice {
 // Pulled by the output stream: the sum of all voices, silence when none plays. A read stops where a
 // voice ends, so that a clip started from that voice's completion joins the stream right after it.
 //
-// The voices are changed by the players and read by the stream's reads with no lock between them. That
-// holds only while the stream pulls on the thread the mixer lives in, as Qt 6.4's PulseAudio sink does
-// (its reads come from a timer of the sink's own thread); nothing in Qt's API promises it, so a read from
-// any other thread stops the program at once instead of racing.
+// The voices are changed and read with no lock: everything that touches the mixer runs on the thread it
+// lives in, the audio thread of AudioOutput, where the stream pulls too (Qt's PulseAudio sink reads from
+// a timer of the thread it was made in, in 6.4 as in 6.8). Nothing in Qt's API promises that, so a read
+// from any other thread stops the program at once instead of racing.
 class AudioMixer final : public QIODevice
 {
     Q_OBJECT
 
 public:
     // `voiceEnded` is called for each voice whose last sample has just been handed out, from the read
-    // that handed it out: it may add voices, not remove them.
+    // that handed it out: it may add voices or holds, not remove voices.
     AudioMixer(const QAudioFormat &format, std::function<void(const AudioVoice &)> voiceEnded,
                QObject *parent = nullptr);
+
+    // The format of the stream that pulls next; set while no stream pulls.
+    void setFormat(const QAudioFormat &format) { m_format = format; }
 
     void add(AudioVoice voice);
     // Takes a voice out at once; false when there was none of that id.
@@ -54,6 +56,16 @@ public:
     bool isResting() const { return m_resting; }
     // The next `frames` frames handed out are silence, and the voices wait for them.
     void leadIn(std::size_t frames) { m_leadIn = frames; }
+    // While a hold is on, a read hands out nothing: a clip's completion is on its way to the players, and
+    // the clip it starts must follow the last one with no silence read in between. Qt's sink stops
+    // pulling at the empty read; releasing the last hold makes it pull again.
+    void hold() { ++m_holds; }
+    void release(int holds);
+    // Drops every voice and hold: the stream they were played on is gone.
+    void clear();
+    // When the stream last asked for sound (monotonic milliseconds), readable from any thread: a stream
+    // that stops asking while voices wait has lost its device or its sound server.
+    double lastReadMs() const { return m_lastReadMs.load(std::memory_order_relaxed); }
 
     // For the "vantrel.audio" account only: how much the device has played, logged with each read.
     void setPlayedMs(std::function<double()> playedMs) { m_playedMs = std::move(playedMs); }
@@ -77,6 +89,8 @@ private:
     std::vector<float> m_mix;
     bool m_resting = false;
     std::size_t m_leadIn = 0;
+    int m_holds = 0;
+    std::atomic<double> m_lastReadMs{0.0};
 };
 
 } // namespace vantrel
