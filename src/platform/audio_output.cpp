@@ -32,7 +32,11 @@ constexpr int kWakeLeadInMs = 20;
 constexpr int kWakeLeadInAfterPauseMs = 250;
 // PulseAudio on a sink that was idle may take over a second before a new stream's first read.
 constexpr int kStartUpGraceMs = 2000;
+// How often an open stream is checked: its state, and whether its device is still listed. Paused, only the
+// list can tell that the device went away (and waking a stream whose device went away stops the program),
+// so it is still looked at, less often.
 constexpr int kHealthCheckMs = 250;
+constexpr int kHealthCheckPausedMs = 500;
 constexpr int kRetryOpenMs = 1000;
 
 bool failed(const QAudioSink &sink)
@@ -81,9 +85,9 @@ void AudioOutput::start()
 
     // A headset plugged in or out, a sink loaded or unloaded, the sound server back after a restart.
     m_devices = new QMediaDevices(this);
+    // (Qt 6.4 never says so with PulseAudio: the health checks and the retries look at the list too.)
     connect(m_devices, &QMediaDevices::audioOutputsChanged, this, [this] {
-        if (m_sink && !deviceStillListed())
-            lose("its device is gone");
+        checkHealth();
         if (!m_sink)
             tryOpen();
     });
@@ -124,7 +128,7 @@ void AudioOutput::tryOpen()
     m_openedAt.store(monotonicMs(), std::memory_order_relaxed);
     qCDebug(lcAudio, "open at=%.3f device=%s", monotonicMs(), m_deviceId.constData());
     m_retryTimer.stop();
-    m_healthTimer.start();
+    m_healthTimer.start(kHealthCheckMs);
     restWhenQuiet();
     emit usable(true, m_generation);
 }
@@ -166,6 +170,8 @@ void AudioOutput::checkHealth()
     // PulseAudio has dropped the stream (its sink went away): Qt then sees -1 bytes free and never pulls.
     else if (!m_paused && m_sink->bytesFree() < 0)
         lose("the stream failed");
+    else if (!deviceStillListed())
+        lose("its device is gone");
 }
 
 void AudioOutput::add(quint64 voice, std::shared_ptr<const AudioClip> clip)
@@ -248,14 +254,9 @@ void AudioOutput::pause()
     checkHealth();
     if (!m_sink)
         return;
-    if (!deviceStillListed()) {
-        lose("its device is gone");
-        return;
-    }
     qCDebug(lcAudio, "pause at=%.3f", monotonicMs());
     m_paused = true;
-    // Paused, the stream has nothing to tell; a lost device still shows in the list of outputs.
-    m_healthTimer.stop();
+    m_healthTimer.setInterval(kHealthCheckPausedMs);
     m_sink->suspend();
 }
 
@@ -265,17 +266,18 @@ void AudioOutput::wake()
     if (!m_mixer->isResting())
         return;
     m_pauseTimer.stop();
-    if (m_paused && !deviceStillListed()) {
-        lose("its device is gone");
-        return;
+    if (m_paused) {
+        checkHealth();
+        if (!m_sink)
+            return;
     }
     m_mixer->setResting(false);
     const int leadInMs = m_paused ? kWakeLeadInAfterPauseMs : kWakeLeadInMs;
     m_mixer->leadIn(std::size_t(m_sink->format().framesForDuration(leadInMs * 1000)));
     qCDebug(lcAudio, "wake at=%.3f lead_in_ms=%d", monotonicMs(), leadInMs);
     if (std::exchange(m_paused, false)) {
+        m_healthTimer.setInterval(kHealthCheckMs);
         m_sink->resume();
-        m_healthTimer.start();
     }
     else
         emit m_mixer->readyRead(); // Qt's sink stopped pulling at the empty read and pulls again on this
