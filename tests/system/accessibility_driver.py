@@ -12,6 +12,18 @@ import sys
 
 from system_checks import TestFailure, check, wait_for
 
+try:
+    import gi
+    gi.require_version("Atspi", "2.0")
+    from gi.repository import Atspi
+    # Controls are told apart by their role as an enum (Role.PUSH_BUTTON, the same values as pyatspi's
+    # ROLE_* constants): role names are display text and change between versions (a push button is named
+    # "push button" up to at-spi2-core 2.52 and "button" from 2.53 on). Unlike pyatspi, the typelib can be
+    # imported before our session bus is in the environment.
+    Role = Atspi.Role
+except (ImportError, ValueError):
+    Role = None  # _import_pyatspi() says what is missing before any control is looked for
+
 
 # --------------------------------------------------------------------------------------------------
 # Accessibility
@@ -77,7 +89,7 @@ class Program:
 
     @staticmethod
     def descendants(root):
-        """The descendants of `root`, breadth first, each with its role name; the insides of lists and
+        """The descendants of `root`, breadth first, each with its role (a Role); the insides of lists and
         tables (items and cells) are left out."""
         pending = [root]
         while pending:
@@ -86,19 +98,20 @@ class Program:
                 child = node.getChildAtIndex(i)
                 if child is None:
                     continue
-                child_role = child.getRoleName()
+                child_role = child.getRole()
                 yield child, child_role
                 # Cells and list items have no children worth searching; a combo box's are its list.
-                if child_role not in ("table cell", "list item", "table", "list", "combo box"):
+                if child_role not in (Role.TABLE_CELL, Role.LIST_ITEM, Role.TABLE, Role.LIST, Role.COMBO_BOX):
                     pending.append(child)
 
     def find(self, root, role=None, name=None, name_prefix=None):
-        """The first descendant of `root` with that role name and (exact or leading) accessible name."""
+        """The first descendant of `root` with that role (a Role) and (exact or leading) accessible name."""
         for child, child_role in self.descendants(root):
             if ((role is None or child_role == role) and (name is None or child.name == name)
                     and (name_prefix is None or child.name.startswith(name_prefix))):
                 return child
-        raise TestFailure(f"no {role or 'control'} named {name or name_prefix!r} in {root.name!r}")
+        raise TestFailure(f"no {role.value_nick if role is not None else 'control'} named "
+                          f"{name or name_prefix!r} in {root.name!r}")
 
     def main_window(self):
         return self.window("Vantrel")
@@ -108,11 +121,12 @@ class Program:
 
     def combo(self, label, within=None):
         """A combo box, found by its label, which is its accessible name."""
-        return self.control("combo box", label, within)
+        return self.control(Role.COMBO_BOX, label, within)
 
     def combo_boxes(self, within=None):
         """Every combo box of the main window (or of `within`), in the order of the window's tree."""
-        return [child for child, role in self.descendants(within or self.main_window()) if role == "combo box"]
+        return [child for child, role in self.descendants(within or self.main_window())
+                if role == Role.COMBO_BOX]
 
     @staticmethod
     def combo_value(combo):
@@ -144,7 +158,7 @@ class Program:
         self.do_action(button, "Press")
 
     def press_button(self, name, within=None):
-        self.press(self.control("push button", name, within))
+        self.press(self.control(Role.PUSH_BUTTON, name, within))
 
     def list_items(self, list_accessible):
         """The item texts of a list; an item that goes while it is read (the list is live) is left out."""
@@ -174,11 +188,12 @@ class Program:
             is_selected = lambda: table.isRowSelected(index)  # noqa: E731
         wait_for(is_selected, 5, what=f"{text!r} to be selected in {list_accessible.name!r}")
 
-    def click(self, accessible):
-        """A mouse click in the middle of a control, as a user makes it (xdotool, through XTest)."""
+    def click(self, accessible, from_right=None):
+        """A mouse click in the middle of a control, or `from_right` pixels inside its right edge, as a user
+        makes it (xdotool, through XTest)."""
         extents = accessible.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
-        subprocess.run(["xdotool", "mousemove", str(extents.x + extents.width // 2),
-                        str(extents.y + extents.height // 2), "click", "1"],
+        x = extents.x + (extents.width // 2 if from_right is None else extents.width - from_right)
+        subprocess.run(["xdotool", "mousemove", str(x), str(extents.y + extents.height // 2), "click", "1"],
                        env=self.run.stack.env, check=True)
 
     def choose_in_combo(self, combo, text):
@@ -187,7 +202,9 @@ class Program:
         if self.combo_value(combo) == text:
             return
         popup = combo.getChildAtIndex(0)
-        self.click(combo)
+        # An editable combo box ("Times") takes a click in its middle into its text; its arrow opens it.
+        editable = combo.getState().contains(self.pyatspi.STATE_EDITABLE)
+        self.click(combo, from_right=6 if editable else None)
 
         def item():
             for i in range(popup.childCount):
@@ -203,8 +220,8 @@ class Program:
     def add_pair_to_listen(self, pair):
         """Picks a pair in "Available pairs" and presses the pair group's "Add"."""
         frame = self.pair_frame()
-        self.select_list_item(self.control("list", "Available pairs", frame), pair)
-        listened = self.control("list", "Pairs to be listened", frame)
+        self.select_list_item(self.control(Role.LIST, "Available pairs", frame), pair)
+        listened = self.control(Role.LIST, "Pairs to be listened", frame)
         before = self.list_items(listened).count(pair)
         self.press_button("Add", within=frame)
         wait_for(lambda: self.list_items(listened).count(pair) > before, 5,
@@ -212,7 +229,7 @@ class Program:
 
     def remove_pair_to_listen(self, pair):
         frame = self.pair_frame()
-        listened = self.control("list", "Pairs to be listened", frame)
+        listened = self.control(Role.LIST, "Pairs to be listened", frame)
         before = self.list_items(listened).count(pair)
         self.select_list_item(listened, pair)
         self.press_button("Remove", within=frame)
@@ -220,19 +237,19 @@ class Program:
                  what=f"{pair} to leave \"Pairs to be listened\"")
 
     def reminders(self):
-        return self.list_items(self.control("list", "Key price reminders", self.reminder_frame()))
+        return self.list_items(self.control(Role.LIST, "Key price reminders", self.reminder_frame()))
 
     def add_reminder(self, upper=None, lower=None):
         """Types the thresholds into "Upper"/"Lower" and presses the reminder group's "Add"; returns the
         entries the list holds right after."""
         frame = self.reminder_frame()
         if upper is not None:
-            self.type_text(self.control("text", "Upper", frame), upper)
+            self.type_text(self.control(Role.TEXT, "Upper", frame), upper)
         if lower is not None:
-            self.type_text(self.control("text", "Lower", frame), lower)
+            self.type_text(self.control(Role.TEXT, "Lower", frame), lower)
         self.press_button("Add", within=frame)
         # The click comes a moment after the press; a reminder that was added empties both boxes.
-        boxes = [self.control("text", "Upper", frame), self.control("text", "Lower", frame)]
+        boxes = [self.control(Role.TEXT, "Upper", frame), self.control(Role.TEXT, "Lower", frame)]
         wait_for(lambda: all(box.queryText().getText(0, -1) == "" for box in boxes), 5,
                  what="the reminder Add to take the thresholds")
         return self.reminders()
@@ -271,7 +288,7 @@ class Program:
         return None
 
     def grid(self, title):
-        return self.find(self.window(title), role="table")
+        return self.find(self.window(title), role=Role.TABLE)
 
     def grid_rates(self, title):
         """{pair: rate text} of one rate window, read cell by cell through the Table interface."""
@@ -338,7 +355,7 @@ for i in range(app.childCount):
             node = pending.pop()
             for j in range(node.childCount):
                 c = node.getChildAtIndex(j)
-                if c.getRoleName() == "table":
+                if c.getRole() == pyatspi.ROLE_TABLE:
                     table = c.queryTable()
                     break
                 pending.append(c)

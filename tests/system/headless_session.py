@@ -14,7 +14,7 @@ import socket
 import subprocess
 import time
 
-from system_checks import check, log, wait_for
+from system_checks import TestFailure, check, log, wait_for
 
 
 # --------------------------------------------------------------------------------------------------
@@ -162,6 +162,10 @@ def port_is_free(port):
         probe.close()
 
 
+# The null sink every test records from; the sound-fault tests unload it and load it again.
+NULL_SINK_ARGUMENTS = ("sink_name=rec", "rate=48000", "channels=2")
+
+
 class Stack:
     """Xvfb, a D-Bus session bus, the accessibility bus and (optionally) PulseAudio with a null sink."""
 
@@ -275,19 +279,92 @@ class Stack:
         os.makedirs(os.path.join(rt, "pulse"), exist_ok=True)
         conf = os.path.join(rt, "pa.conf")
         with open(conf, "w") as f:
-            f.write("load-module module-null-sink sink_name=rec rate=48000 channels=2\n"
+            f.write(f"load-module module-null-sink {' '.join(NULL_SINK_ARGUMENTS)}\n"
                     f"load-module module-native-protocol-unix auth-anonymous=1 socket={rt}/pulse/native\n"
                     "set-default-sink rec\n")
         result = subprocess.run(
             ["pulseaudio", "-D", "-n", "-F", conf, "--exit-idle-time=-1", "--disallow-exit",
              f"--log-target=file:{rt}/pulse.log"],
             env=self.env, capture_output=True, text=True, timeout=20)
-        pid_file = os.path.join(rt, "pulse", "pid")
-        if os.path.exists(pid_file):
-            with open(pid_file) as f:
-                self.keeper.adopt("pulseaudio", int(f.read().split()[0]), marker=rt)
+        pid = self.pulse_pid()
+        if pid is not None:
+            self.keeper.adopt("pulseaudio", pid, marker=rt)
         check(result.returncode == 0, f"pulseaudio did not start: {result.stderr.strip()}")
         self.env["PULSE_SERVER"] = f"unix:{rt}/pulse/native"
         wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env, capture_output=True,
                                         timeout=5).returncode == 0,
                  10, interval=0.1, what="PulseAudio to answer")
+
+    # -- the sound server's faults, made on purpose
+
+    def pulse_pid(self):
+        try:
+            with open(os.path.join(self.runtime_dir, "pulse", "pid")) as f:
+                return int(f.read().split()[0])
+        except (OSError, ValueError, IndexError):
+            return None
+
+    def pactl(self, *arguments, timeout=5):
+        """pactl on our sound server; its output. The time-out is for a server that is stopped (SIGSTOP),
+        which pactl would otherwise wait for."""
+        try:
+            result = subprocess.run(["pactl", *arguments], env=self.env, capture_output=True, text=True,
+                                    timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise TestFailure(f"pactl {' '.join(arguments)}: the sound server did not answer in {timeout} s")
+        check(result.returncode == 0, f"pactl {' '.join(arguments)} failed: {result.stderr.strip()}")
+        return result.stdout
+
+    def sink_names(self):
+        return [line.split("\t")[1] for line in self.pactl("list", "short", "sinks").splitlines() if "\t" in line]
+
+    def remove_sink(self):
+        """Unloads the null sink: the server is left with no sink at all, and the streams on it end."""
+        modules = [line.split("\t") for line in self.pactl("list", "short", "modules").splitlines()]
+        unloaded = [fields[0] for fields in modules
+                    if len(fields) > 2 and fields[1] == "module-null-sink" and "sink_name=rec" in fields[2]]
+        check(unloaded, f"no null sink to unload among the modules: {modules}")
+        for index in unloaded:
+            self.pactl("unload-module", index)
+        check(self.sink_names() == [], f"sinks left after unloading the null sink: {self.sink_names()}")
+
+    def add_sink(self):
+        """Loads a new null sink of the same name and makes it the default, as a device plugged in is."""
+        self.pactl("load-module", "module-null-sink", *NULL_SINK_ARGUMENTS)
+        self.pactl("set-default-sink", "rec")
+
+    def signal_pulse(self, signum):
+        """SIGSTOP or SIGCONT to the sound server."""
+        pid = self.pulse_pid()
+        check(pid is not None and _alive(pid), "the sound server is not running")
+        os.kill(pid, signum)
+
+    def kill_pulse(self):
+        """Kills the sound server at once (SIGKILL), as a crash does; its socket file stays behind."""
+        pid = self.pulse_pid()
+        check(pid is not None and _alive(pid), "the sound server is not running")
+        os.kill(pid, signal.SIGKILL)
+
+        def gone():
+            # It forked away from us and was reparented to this process (a subreaper), so it is ours to
+            # reap. Until then it keeps its pid, and a new server that finds that pid in the pid file
+            # takes it for itself still running and will not start.
+            _reap(pid)
+            return not os.path.exists(f"/proc/{pid}")
+
+        wait_for(gone, 5, interval=0.02, what="the killed sound server to end")
+        self.keeper.stop(pid)
+
+    def restart_pulse(self):
+        """Starts the sound server again after kill_pulse(): the same configuration and socket path, so
+        that clients find it where it was."""
+        self._start_pulse()
+
+    def pulse_client_pids(self):
+        """The process ids of the sound server's clients."""
+        pids = set()
+        for line in self.pactl("list", "clients").splitlines():
+            line = line.strip()
+            if line.startswith("application.process.id = "):
+                pids.add(int(line.split("=", 1)[1].strip().strip('"')))
+        return pids

@@ -12,6 +12,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 
+from accessibility_driver import Role
 from system_checks import check, log, wait_for
 from vantrel_system import run_test
 
@@ -38,7 +39,7 @@ def body(run):
 
     frame = program.pair_frame()
     pair_type = program.combo("Major or Cross", frame)
-    available = program.control("list", "Available pairs", frame)
+    available = program.control(Role.LIST, "Available pairs", frame)
     program.choose_in_combo(pair_type, "Cross")
     wait_for(lambda: "EUR/JPY" in program.list_items(available), 5, what="the cross pairs in \"Available pairs\"")
     program.choose_in_combo(program.combo("Interval", frame), "10s")

@@ -14,6 +14,7 @@ sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 
 import time
 
+from accessibility_driver import Role
 from audio_analysis import Recorder, check_heard, rate_clips
 from system_checks import check, log, wait_for
 from vantrel_system import run_test
@@ -29,7 +30,7 @@ def body(run):
 
     for pair in PAIRS:
         program.add_pair_to_listen(pair)
-    program.set_checked(program.control("check box", "Prompt", program.pair_frame()), True)
+    program.set_checked(program.control(Role.CHECK_BOX, "Prompt", program.pair_frame()), True)
     shown = program.grid_rates("Major Rates")
     expected = ["dqhj"]
     for pair in PAIRS:
@@ -53,7 +54,7 @@ def body(run):
 
     program.press_button("Cancel")
     wait_for(lambda: program.start_button_caption() == "Start", 5, what="the Cancel button to read Start")
-    listened = program.list_items(program.control("list", "Pairs to be listened", program.pair_frame()))
+    listened = program.list_items(program.control(Role.LIST, "Pairs to be listened", program.pair_frame()))
     check(listened == [], f"Cancel left pairs in \"Pairs to be listened\": {listened}")
     log("Cancel: the button reads Start again and the pairs list is empty")
 

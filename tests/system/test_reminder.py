@@ -14,6 +14,7 @@ sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 import time
 from decimal import Decimal
 
+from accessibility_driver import Role
 from audio_analysis import Recorder, check_heard, rate_clips
 from system_checks import check, log, wait_for
 from vantrel_system import run_test
@@ -51,7 +52,7 @@ def body(run):
     log(f"alert and pass: {clips[-1][1] + clips[-1][2] - clips[0][1]:.2f} s of sound for {sound_length:.2f} s "
         f"of clips")
     check(program.reminders() == [], f"the reminder list is not empty: {program.reminders()}")
-    listened = program.list_items(program.control("list", "Pairs to be listened", program.pair_frame()))
+    listened = program.list_items(program.control(Role.LIST, "Pairs to be listened", program.pair_frame()))
     check(listened == ["EUR/USD"], f"\"Pairs to be listened\" changed: {listened}")
     log("the reminder list is empty; EUR/USD is still listened to")
 
