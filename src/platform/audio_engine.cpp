@@ -142,6 +142,8 @@ void AudioEngine::finishAfter(quint64 id, Voice &voice, qint64 milliseconds)
     voice.handedOver = false;
     voice.timer = new QTimer(this);
     voice.timer->setSingleShot(true);
+    // A timed clip lasts its length, never less: a coarse timer may fire 5 % early.
+    voice.timer->setTimerType(Qt::PreciseTimer);
     connect(voice.timer, &QTimer::timeout, this, [this, id] { complete(id); });
     voice.timer->start(int(std::max<qint64>(0, milliseconds)));
 }
