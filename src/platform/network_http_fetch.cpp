@@ -28,6 +28,8 @@ NetworkHttpFetch::NetworkHttpFetch(QObject *parent)
     : HttpFetch(parent)
 {
     m_deadline.setSingleShot(true);
+    // Never before its time: a coarse timer may fire 5 % early, and a download is given its whole minute.
+    m_deadline.setTimerType(Qt::PreciseTimer);
     connect(&m_deadline, &QTimer::timeout, this, &NetworkHttpFetch::onDeadlinePassed);
 }
 
