@@ -1,21 +1,46 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs the Debian packages that building, running and testing Vantrel need.
-# Silent and quick when everything is already there; uses sudo when not run as root.
+# Installs the Debian packages Vantrel needs: by default what building and running it need (`make run`),
+# with --test also what its tests need (`make test`). Silent and quick when everything is already
+# there; uses sudo when not run as root. The same names serve Debian 12 and 13, so none carries a
+# compiler's or a library's version.
+#
+#   scripts/install-deps.sh          build and run
+#   scripts/install-deps.sh --test   build, run and test
 set -euo pipefail
 
+# Building: the compiler and CMake, Qt and the audio libraries, libsystemd for the quote server's
+# socket activation, and the tools that make the clips at build time (festival's voice says the spoken
+# ones, espeak-ng voices the animals' calls, sox cuts and treats them and makes the alert sounds).
+# Running: Qt's platform plugins, which nothing links to.
 packages=(
-  build-essential cmake
+  build-essential cmake pkg-config
   qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev
+  libsndfile1-dev libsamplerate0-dev libsystemd-dev
+  festival festvox-us-slt-hts espeak-ng sox
   qt6-qpa-plugins
-  libsndfile1-dev libsamplerate0-dev
-  espeak-ng sox festival festvox-us-slt-hts
-  clang libclang-rt-14-dev
-  xvfb xauth pulseaudio pulseaudio-utils at-spi2-core dbus-daemon dbus-bin
-  python3 python3-pyatspi python3-gi gir1.2-atspi-2.0 python3-numpy iproute2
-  pocketsphinx pocketsphinx-en-us xdotool
-  lintian appstream desktop-file-utils
 )
+
+case "${1:-}" in
+  "") ;;
+  --test)
+    # The fuzzing build (clang, libFuzzer); the system tests' virtual screen, sound server, accessibility
+    # bus and network namespaces, with the Python that drives them; the speech recognizer that listens
+    # to the clips; socket activation and the user units (systemd); the package's checks.
+    packages+=(
+      clang libclang-rt-dev
+      xvfb xauth pulseaudio pulseaudio-utils at-spi2-core dbus-daemon dbus-bin
+      python3 python3-pyatspi python3-gi gir1.2-atspi-2.0 python3-numpy iproute2
+      pocketsphinx pocketsphinx-en-us xdotool
+      systemd
+      lintian appstream desktop-file-utils
+    )
+    ;;
+  *)
+    echo "usage: $0 [--test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -51,7 +51,7 @@ summary() {
 }
 
 started=$(date +%s.%N)
-stage "packages" bash scripts/install-deps.sh || { failed=$((failed + 1)); summary; exit 1; }
+stage "packages" bash scripts/install-deps.sh --test || { failed=$((failed + 1)); summary; exit 1; }
 stage "build (build/)" bash scripts/build.sh || { failed=$((failed + 1)); summary; exit 1; }
 
 # The system tests wait on the program far more than they compute, so they run three at a time.
