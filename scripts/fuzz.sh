@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# A short libFuzzer run over the page reading, the numeric value of a text and the quote server's
-# reading of request heads, starting from the seed corpus in tests/fuzz/corpus. Findings stop the run
+# A short libFuzzer run over the page reading, the numeric value of a text, the quote server's
+# reading of request heads and its reading of what its sources answer, starting from the seed corpus in tests/fuzz/corpus. Findings stop the run
 # with the crashing input in build-fuzz/.
 #
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 25)
@@ -14,7 +14,7 @@ cmake --preset fuzz > "$build.configure.log" || { cat "$build.configure.log"; ex
 cmake --build --preset fuzz -j "$(nproc)" > "$build.build.log" || { tail -50 "$build.build.log"; exit 1; }
 
 # target and the folder of its seed inputs
-for run in quote_page:page numeric_value:numeric request_head:request; do
+for run in quote_page:page numeric_value:numeric request_head:request source_readers:sources; do
   target=${run%%:*}
   seeds=tests/fuzz/corpus/${run##*:}
   mkdir -p "$build/corpus/$target"

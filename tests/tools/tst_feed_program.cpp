@@ -5,6 +5,7 @@
 #include "quotes/quote_page.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -22,6 +23,27 @@ namespace {
 
 const QByteArray kTarget = "/interesthq/market.dll?getexmarket_5l?branch=0755";
 
+// The feed reads feed.conf from here, never from the configuration of whoever runs the tests.
+QTemporaryDir &configHome()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+void writeFeedConf(const QByteArray &text)
+{
+    QDir(configHome().path()).mkpath(QStringLiteral("vantrel"));
+    QFile file(configHome().filePath(QStringLiteral("vantrel/feed.conf")));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
+}
+
+void isolate(QProcess &process)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome().path());
+    process.setProcessEnvironment(environment);
+}
+
 // A running vantrel-feed on a free port, ended with the test.
 struct Feed {
     QProcess process;
@@ -33,6 +55,7 @@ struct Feed {
 std::unique_ptr<Feed> startFeed(const QStringList &arguments = {})
 {
     auto feed = std::make_unique<Feed>();
+    isolate(feed->process);
     feed->process.start(QStringLiteral(VANTREL_FEED_PROGRAM), QStringList{"--port", "0"} + arguments);
     if (!feed->process.waitForReadyRead(5000))
         return nullptr;
@@ -91,6 +114,7 @@ struct Run {
 Run run(const QStringList &arguments)
 {
     QProcess process;
+    isolate(process);
     process.start(QStringLiteral(VANTREL_FEED_PROGRAM), arguments);
     if (!process.waitForFinished(5000) || process.exitStatus() != QProcess::NormalExit)
         return {};
@@ -112,6 +136,10 @@ private slots:
     void refusesBadArguments_data();
     void refusesBadArguments();
     void refusesAPortInUse();
+    void choosesTheSource_data();
+    void choosesTheSource();
+    void refusesAnIncompleteSetup_data();
+    void refusesAnIncompleteSetup();
     void checksSavedPages();
 };
 
@@ -208,7 +236,7 @@ void TestFeedProgram::cutClosesShortOfTheAnnouncedLength()
     QCOMPARE(pairsRead(body), 2); // it stops in the middle of the quote line
 
     const Run help = run({"--help"});
-    QVERIFY(help.out.contains("\n                    cut        the whole page's length, part of the page, then the "
+    QVERIFY(help.out.contains("\n                             cut        the whole page's length, part of the page, then the "
                               "connection closes\n"));
 }
 
@@ -224,6 +252,8 @@ void TestFeedProgram::refusesBadArguments_data()
     QTest::newRow("negative delay") << QStringList{"--delay", "-5"};
     QTest::newRow("unknown fault") << QStringList{"--fault", "explode"};
     QTest::newRow("bad address") << QStringList{"--bind", "nowhere"};
+    QTest::newRow("unknown source") << QStringList{"--source", "teletext"};
+    QTest::newRow("source address not http") << QStringList{"--source-url", "ftp://127.0.0.1/rates.xml"};
     QTest::newRow("extra argument") << QStringList{"serve"};
     QTest::newRow("check without page") << QStringList{"check"};
     QTest::newRow("check with two pages") << QStringList{"check", "a", "b"};
@@ -250,6 +280,76 @@ void TestFeedProgram::refusesAPortInUse()
     const Run help = run({"--help"});
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith("Usage: vantrel-feed"));
+}
+
+void TestFeedProgram::choosesTheSource_data()
+{
+    QTest::addColumn<QByteArray>("feedConf");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("body");
+
+    const QString nowhere = QStringLiteral("http://127.0.0.1:1/eurofxref-daily.xml");
+    QTest::newRow("feed.conf over the default") << QByteArray("# the desk's copy\nsource = page:PAGE_A\n")
+                                                << QStringList{"--default-source", "ecb"} << QByteArray("page A\r\n");
+    QTest::newRow("command line over feed.conf") << QByteArray("source = page:PAGE_A\nseed = 7\n")
+                                                 << QStringList{"--page", "PAGE_B"} << QByteArray("page B\r\n");
+    QTest::newRow("the default when nothing names a source")
+        << QByteArray("seed = 7\n") << QStringList{"--default-source", "ecb", "--source-url", nowhere}
+        << "vantrel-feed is waiting for the first prices from the ECB reference rates at " + nowhere.toUtf8();
+}
+
+void TestFeedProgram::choosesTheSource()
+{
+    QFETCH(QByteArray, feedConf);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, body);
+    for (const char *name : {"A", "B"}) {
+        QFile page(configHome().filePath(QStringLiteral("page%1.htm").arg(name)));
+        QVERIFY(page.open(QIODevice::WriteOnly) && page.write("page " + QByteArray(name) + "\r\n") > 0);
+        const QString placeholder = QStringLiteral("PAGE_") + name;
+        feedConf.replace(placeholder.toUtf8(), page.fileName().toUtf8());
+        arguments.replaceInStrings(placeholder, page.fileName());
+    }
+    writeFeedConf(feedConf);
+    const auto feed = startFeed(arguments);
+    writeFeedConf(QByteArray());
+    QVERIFY(feed);
+    const QByteArray response = getPage(feed->port);
+    QVERIFY2(bodyOf(response).startsWith(body), response.constData());
+    QCOMPARE(response.startsWith("HTTP/1.1 503 "), !body.startsWith("page"));
+}
+
+void TestFeedProgram::refusesAnIncompleteSetup_data()
+{
+    QTest::addColumn<QByteArray>("feedConf");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    const QStringList oanda{"--source", "oanda"};
+    QTest::newRow("no account") << QByteArray() << oanda + QStringList{"--token-file", "/nonexistent/token"}
+                                << "the oanda source needs the account: --account ID";
+    QTest::newRow("no token file") << QByteArray("account = 101-004-1234567-001\n") << oanda
+                                   << "the oanda source needs the file of the access token: --token-file FILE";
+    QTest::newRow("token file missing") << QByteArray() << oanda + QStringList{"--account", "1", "--token-file", "/nonexistent/token"}
+                                        << "cannot read the token file /nonexistent/token: ";
+    QTest::newRow("feed.conf line without =") << QByteArray("source ecb\n") << QStringList()
+                                              << "/vantrel/feed.conf line 1: expected 'option = value', found 'source ecb'";
+    QTest::newRow("feed.conf unknown option") << QByteArray("source = ecb\ncolour = red\n") << QStringList()
+                                              << "/vantrel/feed.conf line 2: unknown option 'colour'";
+    QTest::newRow("feed.conf bad value") << QByteArray("# seeds\n\nseed = x\n") << QStringList()
+                                         << "/vantrel/feed.conf line 3: --seed needs a whole number, not 'x'";
+}
+
+void TestFeedProgram::refusesAnIncompleteSetup()
+{
+    QFETCH(QByteArray, feedConf);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    writeFeedConf(feedConf);
+    const Run result = run(arguments);
+    writeFeedConf(QByteArray());
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.startsWith("vantrel-feed: ") && result.err.contains(message.toUtf8()), result.err.constData());
 }
 
 void TestFeedProgram::checksSavedPages()

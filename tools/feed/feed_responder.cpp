@@ -20,9 +20,10 @@ Answer cutInTheMiddle(const QByteArray &page, Answer::Rest rest)
 
 } // namespace
 
-FeedResponder::FeedResponder(FaultMode fault, PageSource pages, quint64 garbageSeed)
+FeedResponder::FeedResponder(FaultMode fault, PageSource pages, quint64 garbageSeed, Unavailability unavailability)
     : m_fault(fault)
     , m_pages(std::move(pages))
+    , m_unavailability(std::move(unavailability))
     , m_garbage(garbageSeed)
 {
 }
@@ -35,6 +36,10 @@ Answer FeedResponder::answer(const RequestHead &request)
         return whole(405, statusPage(405));
     if (request.target != kQuotePageTarget)
         return whole(404, statusPage(404));
+    if (m_unavailability) {
+        if (const std::optional<QByteArray> why = m_unavailability())
+            return whole(503, *why + "\r\n");
+    }
     return pageAnswer();
 }
 

@@ -7,6 +7,7 @@
 #include <QByteArray>
 
 #include <functional>
+#include <optional>
 #include <random>
 
 namespace vantrel::feed {
@@ -30,8 +31,11 @@ class FeedResponder
 public:
     // Where each page comes from; called once for every request that needs a page.
     using PageSource = std::function<QByteArray()>;
+    // Why no page can be served now, in one line, or nothing when one can; the page requests are then
+    // answered 503 with that line.
+    using Unavailability = std::function<std::optional<QByteArray>()>;
 
-    FeedResponder(FaultMode fault, PageSource pages, quint64 garbageSeed);
+    FeedResponder(FaultMode fault, PageSource pages, quint64 garbageSeed, Unavailability unavailability = {});
 
     Answer answer(const RequestHead &request);
 
@@ -40,6 +44,7 @@ private:
 
     FaultMode m_fault;
     PageSource m_pages;
+    Unavailability m_unavailability;
     std::mt19937_64 m_garbage;
 };
 

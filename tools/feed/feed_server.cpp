@@ -14,11 +14,18 @@ FeedServer::FeedServer(FeedResponder responder, int delayMs, QObject *parent)
     , m_delayMs(delayMs)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &FeedServer::acceptClients);
+    m_idleClock.setSingleShot(true);
+    connect(&m_idleClock, &QTimer::timeout, this, &FeedServer::idleClockRanOut);
 }
 
 bool FeedServer::listen(const QHostAddress &address, quint16 port)
 {
     return m_server.listen(address, port);
+}
+
+bool FeedServer::serveOn(qintptr listeningSocket)
+{
+    return m_server.setSocketDescriptor(listeningSocket);
 }
 
 QString FeedServer::errorString() const
@@ -45,12 +52,37 @@ int FeedServer::openConnections() const
     return int(findChildren<FeedConnection *>(Qt::FindDirectChildrenOnly).size());
 }
 
+void FeedServer::reportIdleAfter(std::chrono::milliseconds limit)
+{
+    m_reportsIdle = true;
+    m_idleClock.setInterval(limit);
+    m_idleClock.start();
+}
+
 void FeedServer::acceptClients()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        new FeedConnection(socket, m_delayMs,
-                           [this](const RequestHead &request) { return m_responder.answer(request); }, this);
+        auto *connection = new FeedConnection(
+            socket, m_delayMs, [this](const RequestHead &request) { return m_responder.answer(request); }, this);
+        connect(connection, &QObject::destroyed, this, &FeedServer::restartIdleClock);
     }
+    restartIdleClock();
+}
+
+void FeedServer::restartIdleClock()
+{
+    if (m_reportsIdle)
+        m_idleClock.start();
+}
+
+// The clock only restarts as clients come and go, so a client that stays connected longer than the
+// limit is still there when it runs out.
+void FeedServer::idleClockRanOut()
+{
+    if (openConnections() > 0)
+        m_idleClock.start();
+    else
+        emit idle();
 }
 
 } // namespace vantrel::feed

@@ -14,6 +14,7 @@ QByteArray reasonPhrase(int status)
     case 404: return QByteArrayLiteral("Not Found");
     case 405: return QByteArrayLiteral("Method Not Allowed");
     case 500: return QByteArrayLiteral("Internal Server Error");
+    case 503: return QByteArrayLiteral("Service Unavailable");
     default: return QByteArrayLiteral("Unknown");
     }
 }

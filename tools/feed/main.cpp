@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "feed_config_file.h"
 #include "feed_options.h"
 #include "feed_responder.h"
 #include "feed_server.h"
-#include "market_simulation.h"
 #include "page_check.h"
+#include "source_factory.h"
+#include "socket_activation.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -43,27 +45,29 @@ int runCheck(const QString &path, QTextStream &out, QTextStream &err)
 int runServer(const FeedOptions &options, QTextStream &out, QTextStream &err)
 {
     const quint64 seed = options.seed.value_or(quint64(QDateTime::currentMSecsSinceEpoch()));
-    FeedResponder::PageSource pages;
-    if (!options.pageFile.isEmpty()) {
-        // A saved page is read once, so that editing it while serving changes nothing half-way.
-        const std::optional<QByteArray> page = readFile(options.pageFile, err);
-        if (!page)
-            return 2;
-        pages = [bytes = *page] { return bytes; };
-    } else {
-        pages = [market = MarketSimulation(seed)]() mutable {
-            market.step();
-            return market.renderPage();
-        };
+    SourceContext context;
+    context.report = [&err](const QString &line) { err << "vantrel-feed: " << line << Qt::endl; };
+    MadeSource made = makeQuoteSource(options, seed, std::move(context));
+    if (!made.source) {
+        err << "vantrel-feed: " << made.error << Qt::endl;
+        return 2;
     }
+    QuoteSource *source = made.source.get();
+    FeedResponder::PageSource pages = [source] { return source->page(); };
+    FeedResponder::Unavailability unavailability = [source]() -> std::optional<QByteArray> {
+        if (source->state() == QuoteSource::State::Fresh)
+            return std::nullopt;
+        return source->unavailableReason().toUtf8();
+    };
 
-    FeedServer server(FeedResponder(options.fault, std::move(pages), seed), options.delayMs);
-    if (!server.listen(options.bindAddress, options.port)) {
-        err << "vantrel-feed: cannot listen on " << options.bindAddress.toString() << " port " << options.port
-            << ": " << server.errorString() << Qt::endl;
+    FeedServer server(FeedResponder(options.fault, std::move(pages), seed, std::move(unavailability)), options.delayMs);
+    QString listenError;
+    if (!startServing(server, options.bindAddress, options.port, listenError)) {
+        err << "vantrel-feed: " << listenError << Qt::endl;
         return 1;
     }
     out << "vantrel-feed: serving " << server.pageUrl() << Qt::endl;
+    source->start();
     return QCoreApplication::exec();
 }
 
@@ -75,7 +79,14 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const CommandLine command = parseCommandLine(QCoreApplication::arguments());
+    const QStringList arguments = QCoreApplication::arguments();
+    const bool checking = arguments.size() >= 2 && arguments[1] == QLatin1StringView("check");
+    const FeedConfig config = checking ? FeedConfig() : readFeedConfig(feedConfigPath());
+    if (!config.error.isEmpty()) {
+        err << "vantrel-feed: " << config.error << Qt::endl;
+        return 2;
+    }
+    const CommandLine command = parseCommandLine(arguments, config.arguments);
     switch (command.action) {
     case CommandLine::Action::Help:
         out << usageText() << Qt::flush;
