@@ -43,5 +43,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt finds its platform and audio plugins at run time, so shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6multimedia6")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The maintainer scripts turn the quote server's socket on for every user, and stop it before a removal or an
+# upgrade (packaging/maintainer-scripts).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/packaging/maintainer-scripts/postinst
+    ${PROJECT_SOURCE_DIR}/packaging/maintainer-scripts/prerm
+    ${PROJECT_SOURCE_DIR}/packaging/maintainer-scripts/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
