@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The two commands of the README: `make run` and `make test`. Both install what is missing first.
+# The two commands of the README: `make run` and `make test`. Both install what is missing first: `make run`
+# what building and running need, `make test` also what the tests need.
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build test run clean
@@ -17,8 +18,11 @@ build: deps
 test:
 	@bash scripts/test.sh
 
+# The quote server serves the simulated market, or the source SOURCE names with its options:
+#   make run SOURCE=ecb
+#   make run SOURCE="oanda --account ID --token-file FILE"
 run: build
-	@bash scripts/run.sh build
+	@bash scripts/run.sh build $(SOURCE)
 
 clean:
 	rm -rf build build.configure.log build-asan* build-fuzz*
