@@ -139,8 +139,10 @@ void AudioOutput::lose(const char *why)
     const bool wasOpen = m_sink != nullptr;
     if (QAudioSink *sink = std::exchange(m_sink, nullptr)) {
         sink->disconnect(this);
-        // Closing is safe on a stream PulseAudio has dropped, and waits for no answer from the server.
-        sink->stop();
+        // reset() closes the stream and waits for no answer from the server, so it is safe on a stream
+        // PulseAudio has dropped. stop() is not in Qt 6.8 (Debian 13): it waits for a drain the server never
+        // starts, and aborts.
+        sink->reset();
         delete sink;
     }
     if (m_mixer)
@@ -208,7 +210,7 @@ void AudioOutput::shutDown()
 {
     if (QAudioSink *sink = std::exchange(m_sink, nullptr)) {
         sink->disconnect(this);
-        sink->stop();
+        sink->reset(); // what is still queued need not be heard: the program is ending
         delete sink;
     }
     if (m_devices)
