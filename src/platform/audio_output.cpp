@@ -87,6 +87,7 @@ void AudioOutput::start()
     m_devices = new QMediaDevices(this);
     // (Qt 6.4 never says so with PulseAudio: the health checks and the retries look at the list too.)
     connect(m_devices, &QMediaDevices::audioOutputsChanged, this, [this] {
+        m_goneDeviceId.clear(); // the list is fresh
         checkHealth();
         if (!m_sink)
             tryOpen();
@@ -99,7 +100,9 @@ void AudioOutput::tryOpen()
     if (m_sink || !m_mixer)
         return;
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) {
+    qCDebug(lcAudio, "try at=%.3f device=%s outputs=%lld", monotonicMs(), device.id().constData(),
+            qlonglong(QMediaDevices::audioOutputs().size()));
+    if (device.isNull() || !mayOpenOn(device)) {
         m_retryTimer.start();
         return;
     }
@@ -133,9 +136,11 @@ void AudioOutput::tryOpen()
     emit usable(true, m_generation);
 }
 
-void AudioOutput::lose(const char *why)
+void AudioOutput::lose(const char *why, Loss loss)
 {
     qCDebug(lcAudio, "lost at=%.3f why=%s", monotonicMs(), why);
+    if (loss == Loss::Device)
+        m_goneDeviceId = m_deviceId;
     const bool wasOpen = m_sink != nullptr;
     if (QAudioSink *sink = std::exchange(m_sink, nullptr)) {
         sink->disconnect(this);
@@ -171,9 +176,30 @@ void AudioOutput::checkHealth()
         lose("the stream stopped");
     // PulseAudio has dropped the stream (its sink went away): Qt then sees -1 bytes free and never pulls.
     else if (!m_paused && m_sink->bytesFree() < 0)
-        lose("the stream failed");
+        lose("the stream failed", Loss::Device);
     else if (!deviceStillListed())
-        lose("its device is gone");
+        lose("its device is gone", Loss::Device);
+}
+
+// Opening a stream on a device the sound server no longer has never returns: Qt waits for the stream to
+// be ready, and it fails instead. Qt 6.4 drops a removed device from its list at once, but later
+// versions (6.8 in Debian 13) keep listing it, and name it the default, until the list next changes. So
+// the device of a lost stream is opened again only once the list has changed, or been seen without it.
+bool AudioOutput::mayOpenOn([[maybe_unused]] const QAudioDevice &device)
+{
+    if (m_goneDeviceId.isEmpty())
+        return true;
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+    // Qt 6.4's list is never stale, and it never says that it changed.
+    m_goneDeviceId.clear();
+    return true;
+#else
+    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+    if (std::none_of(outputs.cbegin(), outputs.cend(),
+                     [this](const QAudioDevice &output) { return output.id() == m_goneDeviceId; }))
+        m_goneDeviceId.clear();
+    return device.id() != m_goneDeviceId;
+#endif
 }
 
 void AudioOutput::add(quint64 voice, std::shared_ptr<const AudioClip> clip)
@@ -245,7 +271,12 @@ void AudioOutput::rest()
         return;
     qCDebug(lcAudio, "rest at=%.3f", monotonicMs());
     m_mixer->setResting(true);
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
     m_pauseTimer.start();
+#else
+    // Later Qt versions keep listing a removed device, so a paused stream whose device went away could
+    // not be told from a live one, and waking it would abort. Their stream only stops being fed.
+#endif
 }
 
 void AudioOutput::pause()

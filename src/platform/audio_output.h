@@ -12,6 +12,7 @@
 #include <atomic>
 #include <memory>
 
+class QAudioDevice;
 class QAudioSink;
 class QMediaDevices;
 
@@ -67,8 +68,10 @@ signals:
 
 private:
     void tryOpen();
-    void lose(const char *why);
+    enum class Loss { Stream, Device };
+    void lose(const char *why, Loss loss = Loss::Stream);
     bool deviceStillListed() const;
+    bool mayOpenOn(const QAudioDevice &device);
     void checkHealth();
     void voiceOut(const AudioVoice &voice);
     void restWhenQuiet();
@@ -80,6 +83,8 @@ private:
     QMediaDevices *m_devices = nullptr;
     QAudioSink *m_sink = nullptr;
     QByteArray m_deviceId;
+    // The device a lost stream was on, while the list of outputs may still name it after it went away.
+    QByteArray m_goneDeviceId;
     std::unique_ptr<AudioMixer> m_mixer;
     quint64 m_generation = 0;
     std::atomic<double> m_openedAt{0.0};
