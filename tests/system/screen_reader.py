@@ -122,12 +122,17 @@ class ScreenReader:
         return said
 
 
+def program_windows(run, title):
+    """The X windows on the display with this title, oldest first."""
+    found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--name", f"^{title}$"],
+                           env=run.stack.env, capture_output=True, text=True)
+    return found.stdout.split()
+
+
 def focus_window(run, title, newest=True):
     """Gives the keyboard focus to a top-level window of the program by its title, the newest of that title
     or the oldest, as a window manager gives it to a window that opens or is clicked (none runs here)."""
-    found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--name", f"^{title}$"],
-                           env=run.stack.env, capture_output=True, text=True)
-    windows = found.stdout.split()
+    windows = program_windows(run, title)
     check(windows, f"no window titled {title!r} on the display")
     window = windows[-1] if newest else windows[0]
     subprocess.run(["xdotool", "windowfocus", "--sync", window], env=run.stack.env, check=True)

@@ -15,7 +15,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 
-from screen_reader import ScreenReader, focus_window
+from screen_reader import ScreenReader, focus_window, program_windows
 from system_checks import check, log
 from vantrel_system import run_test
 
@@ -67,7 +67,7 @@ def body(run, mode="check"):
     orca.mark()
     focus_window(run, "Vantrel")
     listen = Listener(run, orca, recording)
-    said = listen.step("the main window gets the focus", None, ["Vantrel", "Major or Cross", "combo box", "Major"])
+    listen.step("the main window gets the focus", None, ["Major or Cross", "combo box", "Major"])
 
     # The pair type: each new value, and the current one when the list opens.
     listen.step("Down in \"Major or Cross\"", ["Down"], ["Cross"], ["Major or Cross"])
@@ -137,7 +137,10 @@ def body(run, mode="check"):
     listen.step("Down in the help", ["Down"], ["1. Brief of the software"])
     listen.step("ctrl+Right in the help", ["ctrl+Right"], ["1"])
     listen.step("ctrl+Right twice in the help", ["ctrl+Right", "ctrl+Right"], ["Brief"])
-    listen.step("Escape closes the help", ["Escape"], ["Vantrel", "Help"])
+    # Whether Orca names the main window again as it takes the keyboard back depends on the order in which
+    # the windows' activation reaches it; the button the keyboard is back on is always said.
+    listen.step("Escape closes the help", ["Escape"], ["Help push button"])
+    check(len(program_windows(run, "Vantrel")) == 1, "the help window is still open after Escape")
     program.check_running()
 
 
