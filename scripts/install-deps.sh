@@ -26,12 +26,13 @@ case "${1:-}" in
   --test)
     # The fuzzing build (clang, libFuzzer); the system tests' virtual screen, sound server, accessibility
     # bus and network namespaces, with the Python that drives them; the speech recognizer that listens
-    # to the clips; socket activation and the user units (systemd); the package's checks.
+    # to the clips; the screen reader that reads the program aloud (orca); socket activation and the user
+    # units (systemd); the package's checks.
     packages+=(
       clang libclang-rt-dev
       xvfb xauth pulseaudio pulseaudio-utils at-spi2-core dbus-daemon dbus-bin
       python3 python3-pyatspi python3-gi gir1.2-atspi-2.0 python3-numpy iproute2
-      pocketsphinx pocketsphinx-en-us xdotool
+      pocketsphinx pocketsphinx-en-us xdotool orca
       systemd
       lintian appstream desktop-file-utils
     )

@@ -3,6 +3,7 @@
 #include "app/listening_interval.h"
 #include "app/main_window.h"
 #include "platform/clock.h"
+#include "platform/spoken_focus.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -24,10 +25,12 @@ void Form1::startOrCancel()
         reminders.alertcount = 0;
         Command1->setText(QStringLiteral("Cancel"));
         Command1->setAccessibleName(Command1->text());
+        sayFocusedControlAgain(*Command1);
     } else if (caption == QLatin1String("Cancel")) {
         Timer1.disable();
         Command1->setText(QStringLiteral("Start"));
         Command1->setAccessibleName(Command1->text());
+        sayFocusedControlAgain(*Command1);
         List2->clear();
     }
 }

@@ -4,7 +4,9 @@
 #include "app/listening_interval.h"
 #include "platform/combo_box_accessible.h"
 #include "platform/http_fetch.h"
+#include "platform/keyboard_buttons.h"
 #include "platform/program_files.h"
+#include "platform/spoken_focus.h"
 #include "platform/twips.h"
 #include "platform/wave_player.h"
 #include "quotes/pair_catalogue.h"
@@ -47,6 +49,7 @@ Form1::Form1(Form1Services services)
     Timer2.setObjectName(QStringLiteral("Timer2"));
     // Before the first combo box exists: a combo asks for its accessible interface as it is made.
     installComboBoxAccessibility();
+    installReturnPressesFocusedButton();
     createControls();
     createPlayers();
     placeControls();
@@ -177,6 +180,13 @@ void Form1::describeForAssistiveTechnology()
     }
     // The repeat selector takes typing: its text field speaks under the same name.
     Combo5->lineEdit()->setAccessibleName(Label7->text());
+    keepTextUnselectedOnFocus(*Combo5);
+    for (QComboBox *combo : {Combo1, Combo2, Combo3, Combo4})
+        makeChoicesHeard(*combo);
+    for (QComboBox *combo : {Combo1, Combo2, Combo3, Combo4, Combo5})
+        makeCurrentEntryHeard(*combo->view());
+    for (QListWidget *list : {List1, List2, List3})
+        makeCurrentEntryHeard(*list);
     List1->setAccessibleName(QStringLiteral("Available pairs"));
     List2->setAccessibleName(QStringLiteral("Pairs to be listened"));
     List3->setAccessibleName(QStringLiteral("Key price reminders"));
@@ -189,6 +199,8 @@ void Form1::describeForAssistiveTechnology()
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     Command9->setFocusPolicy(Qt::NoFocus);
+    // The window opens on its first control, where the keyboard user starts.
+    Combo1->setFocus();
 }
 
 void Form1::connectHandlers()
@@ -233,7 +245,8 @@ void Form1::load()
     // The first page is only saved, not read; the windows do not wait for it.
     m_refresher.downloadFirstPage();
     Timer2.enable();
-    showRateViews();
+    ensureMajorRatesView().show();
+    ensureCrossRatesView().show();
 }
 
 void Form1::showRateViews()
@@ -241,6 +254,11 @@ void Form1::showRateViews()
     Timer2.enable();
     ensureMajorRatesView().show();
     ensureCrossRatesView().show();
+    // Brought forward even when they were open already, the Major Rates view on top with the keyboard, so
+    // that the press has a result the user sees and a screen reader says.
+    m_form3->raise();
+    m_form2->raise();
+    m_form2->activateWindow();
 }
 
 Form2 &Form1::ensureMajorRatesView()

@@ -3,10 +3,12 @@
 #include "app/main_window.h"
 #include "platform/list_box.h"
 #include "platform/message_box.h"
+#include "platform/spoken_focus.h"
 #include "quotes/pair_catalogue.h"
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QPushButton>
 
 namespace vantrel {
 
@@ -30,7 +32,10 @@ void Form1::addSelectedPair()
         m_services.messages.show(this, QStringLiteral("Seclect pairs to be listened please!"));
         return;
     }
-    List2->addItem(List1->item(index)->text());
+    const QString pair = List1->item(index)->text();
+    List2->addItem(pair);
+    // The entry appears in the other list, away from the button: a screen reader user hears it.
+    sayAboutFocusedControl(*Command4, pair + QLatin1String(" added"));
 }
 
 void Form1::removeSelectedPair()
@@ -40,7 +45,9 @@ void Form1::removeSelectedPair()
         m_services.messages.show(this, QStringLiteral("Seclect pairs to be removed please!"));
         return;
     }
+    const QString removed = List2->item(index)->text();
     removeListItem(*List2, index);
+    sayAboutFocusedControl(*Command5, removed + QLatin1String(" removed"));
 }
 
 } // namespace vantrel

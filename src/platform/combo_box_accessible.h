@@ -50,6 +50,17 @@ private:
     QString currentText() const;
 };
 
+// Makes a screen reader say each new value of a drop-down list as it changes while the list is closed (by
+// the arrow keys, by typing), as it does for a list. Qt 6.4 reports the change to AT-SPI as a name change
+// and a selection change, which Orca ignores for a combo box and cannot follow without a selection
+// interface; it does follow the focus. So each choice of the combo box is an accessible list item of its
+// own, and the one just chosen is reported as having the focus inside the combo box.
+void makeChoicesHeard(QComboBox &combo);
+
+// Keeps the text of a combo box that takes typing unselected when the keyboard brings the focus to it, so
+// that a screen reader says its label and value rather than "selected" before and "unselected" after.
+void keepTextUnselectedOnFocus(QComboBox &combo);
+
 // Makes every combo box created from now on use ComboBoxAccessible. A combo's interface is made the first
 // time anything asks for it, which its own construction already does, so call this before making combos.
 // Calling it again is harmless.

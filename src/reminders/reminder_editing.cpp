@@ -3,11 +3,13 @@
 #include "app/main_window.h"
 #include "platform/list_box.h"
 #include "platform/message_box.h"
+#include "platform/spoken_focus.h"
 #include "reminders/reminder_entry.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 
 namespace vantrel {
 
@@ -45,6 +47,7 @@ bool appendThreshold(Form1 &form, QLineEdit *box, bool upper)
 
 void Form1::addReminder()
 {
+    const int countBefore = List3->count();
     if (!appendThreshold(*this, Text1, true)) {
         m_services.messages.show(this, QStringLiteral("Enter upper properly!"));
         return;
@@ -57,6 +60,12 @@ void Form1::addReminder()
     Text2->clear();
     reminders.alerttimes = 0;
     reminders.alertcount = 0;
+    // The new entries appear in the list, away from the button: a screen reader user hears them.
+    QStringList added;
+    for (int row = countBefore; row < List3->count(); ++row)
+        added << List3->item(row)->text();
+    if (!added.isEmpty())
+        sayAboutFocusedControl(*Command7, added.join(QLatin1String(", ")) + QLatin1String(" added"));
 }
 
 void Form1::removeReminder()
@@ -66,9 +75,11 @@ void Form1::removeReminder()
         m_services.messages.show(this, QStringLiteral("Seclect reminder to be cancelled please!"));
         return;
     }
+    const QString removed = List3->item(index)->text();
     removeListItem(*List3, index);
     reminders.alerttimes = 0;
     reminders.alertcount = 0;
+    sayAboutFocusedControl(*Command8, removed + QLatin1String(" removed"));
 }
 
 } // namespace vantrel

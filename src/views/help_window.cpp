@@ -3,8 +3,10 @@
 
 #include "platform/twips.h"
 
+#include <QKeySequence>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace vantrel {
 
@@ -62,6 +64,9 @@ Form7::Form7()
     Text1->setGeometry(twipsRect(*this, 120, 120, 7095, 5055));
     Text1->setPlainText(helpText());
     Text1->setReadOnly(true);
+    // A caret in the read-only text, so that the arrow keys move through it line by line and word by word
+    // and a screen reader reads what they reach.
+    Text1->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setAccessibleName(QStringLiteral("Help"));
 
@@ -69,6 +74,9 @@ Form7::Form7()
     Command1->setGeometry(twipsRect(*this, 6360, 5280, 855, 375));
     Command1->setAccessibleName(Command1->text());
     connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+    // Escape leaves the help as Return does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, Command1,
+            &QPushButton::click);
 
     setTabOrder(Text1, Command1);
 }

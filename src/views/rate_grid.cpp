@@ -2,10 +2,14 @@
 #include "rate_grid.h"
 
 #include "platform/twips.h"
+#include "views/rate_grid_accessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QPalette>
+#include <QPointer>
+#include <QTimer>
 
 namespace vantrel {
 
@@ -50,6 +54,7 @@ RateGrid::RateGrid(int rows, int columns, int fixedRows, int fixedColumns, QColo
             setItem(row, column, item);
         }
     }
+    installRateGridAccessibility(*this);
 }
 
 void RateGrid::setColumnWidthTwips(int column, int twips)
@@ -91,6 +96,22 @@ void RateGrid::setCellBackground(int row, int column, const QColor &colour)
 QColor RateGrid::cellBackground(int row, int column) const
 {
     return cell(row, column).background().color();
+}
+
+void RateGrid::focusInEvent(QFocusEvent *event)
+{
+    // The keyboard starts on the first rate rather than on a heading, which is not a cell to read.
+    if (currentRow() < m_fixedRows && rowCount() > m_fixedRows && columnCount() > m_fixedColumns)
+        setCurrentCell(m_fixedRows, m_fixedColumns);
+    QTableWidget::focusInEvent(event);
+    // Qt says the grid once it has the focus, after this event; the current cell is said after the grid.
+    QTimer::singleShot(0, this, [grid = QPointer<RateGrid>(this)] {
+        if (!grid || !grid->hasFocus() || grid->currentRow() < 0)
+            return;
+        QAccessibleEvent focus(grid.data(), QAccessible::Focus);
+        focus.setChild(RateGridAccessible::childIndex(*grid, grid->currentRow(), grid->currentColumn()));
+        QAccessible::updateAccessibility(&focus);
+    });
 }
 
 bool RateGrid::isFixedCell(int row, int column) const

@@ -28,6 +28,9 @@ public:
 
     bool isFixedCell(int row, int column) const;
 
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+
 private:
     QTableWidgetItem &cell(int row, int column) const;
 

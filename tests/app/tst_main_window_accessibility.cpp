@@ -2,8 +2,11 @@
 #include "support/form1_fixture.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 
 using namespace vantrel;
@@ -21,6 +24,13 @@ QString textOf(QAccessibleInterface *combo)
     return text ? text->text(0, text->characterCount()) : QStringLiteral("<no text interface>");
 }
 
+// A shown main window with the keyboard.
+void giveKeyboardTo(QWidget &window)
+{
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
 } // namespace
 
 // The main window as a screen reader sees it in process.
@@ -32,6 +42,10 @@ private slots:
     void combosAreNamedByTheirLabels_data();
     void combosAreNamedByTheirLabels();
     void typedRepeatCountIsTheValue();
+    void listSelectsItsCurrentEntryOnFocus();
+    void returnPressesTheFocusedButton_data();
+    void returnPressesTheFocusedButton();
+    void windowOpensOnItsFirstControl();
 };
 
 void TestMainWindowAccessibility::combosAreNamedByTheirLabels_data()
@@ -86,6 +100,50 @@ void TestMainWindowAccessibility::typedRepeatCountIsTheValue()
     QCOMPARE(accessible->text(QAccessible::Value), times->lineEdit()->text());
     QVERIFY(accessible->text(QAccessible::Value).startsWith("Thr"));
     QCOMPARE(accessible->child(1)->object(), times->lineEdit());
+}
+
+// The entry a list says when it gets the focus (its current one) is the selected one, so that Remove acts
+// on the entry the user heard.
+void TestMainWindowAccessibility::listSelectsItsCurrentEntryOnFocus()
+{
+    test::Form1Fixture fixture;
+    fixture.form->List3->addItems({"EUR/USD>1.3", "EUR/USD<1.2"});
+    QCOMPARE(fixture.form->List3->selectedItems().size(), 0);
+    giveKeyboardTo(*fixture.form);
+    fixture.form->List3->setFocus();
+    QCOMPARE(fixture.form->List3->selectedItems().size(), 1);
+    QCOMPARE(fixture.form->List3->selectedItems().first()->text(), "EUR/USD>1.3");
+    // Remove now acts on the entry heard.
+    fixture.form->Command8->click();
+    QCOMPARE(fixture.form->List3->count(), 1);
+    QCOMPARE(fixture.form->List3->item(0)->text(), "EUR/USD<1.2");
+    QVERIFY(fixture.messages.shown.isEmpty());
+}
+
+void TestMainWindowAccessibility::returnPressesTheFocusedButton_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("Enter") << int(Qt::Key_Enter);
+}
+
+void TestMainWindowAccessibility::returnPressesTheFocusedButton()
+{
+    QFETCH(int, key);
+    test::Form1Fixture fixture;
+    giveKeyboardTo(*fixture.form);
+    fixture.form->List1->setCurrentRow(1);
+    fixture.form->Command4->setFocus();
+    QTest::keyClick(fixture.form->Command4, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QCOMPARE(fixture.form->List2->count(), 1);
+    QCOMPARE(fixture.form->List2->item(0)->text(), "EUR/USD");
+}
+
+void TestMainWindowAccessibility::windowOpensOnItsFirstControl()
+{
+    test::Form1Fixture fixture;
+    giveKeyboardTo(*fixture.form);
+    QCOMPARE(QApplication::focusWidget(), fixture.form->Combo1);
 }
 
 QTEST_MAIN(TestMainWindowAccessibility)

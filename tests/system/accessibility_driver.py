@@ -299,10 +299,11 @@ class Program:
         return self.find(self.window(title), role=Role.TABLE)
 
     def grid_rates(self, title):
-        """{pair: rate text} of one rate window, read cell by cell through the Table interface."""
+        """{pair: rate text} of one rate window, read cell by cell through the Table interface; its rows
+        are the pairs' rows (the heading row gives the columns their headings)."""
         table = self.grid(title).queryTable()
         rates = {}
-        for row in range(1, table.nRows):
+        for row in range(table.nRows):
             pair = table.getAccessibleAt(row, 0).name
             rates[pair] = table.getAccessibleAt(row, 1).name
         return rates
@@ -374,7 +375,7 @@ with open(out + ".ready", "w") as f:
 while not stop:
     t0 = time.monotonic()
     try:
-        table.getAccessibleAt(2, 1).name  # EUR/USD's rate: one call into the program's event loop
+        table.getAccessibleAt(1, 1).name  # EUR/USD's rate: one call into the program's event loop
     except Exception:
         errors += 1
     elapsed = time.monotonic() - t0

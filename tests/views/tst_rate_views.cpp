@@ -3,8 +3,10 @@
 #include "quotes/pair_catalogue.h"
 #include "views/cross_rates_view.h"
 #include "views/major_rates_view.h"
+#include "views/rate_grid_accessible.h"
 #include "quotes/rate_table.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QImage>
 #include <QTest>
@@ -42,6 +44,7 @@ private slots:
     void gridColours_data();
     void gridColours();
     void viewsScaleWithScreen();
+    void gridTableForScreenReaders();
     void captionFitsTitleBar_data();
     void captionFitsTitleBar();
 };
@@ -66,6 +69,38 @@ void TestRateViews::majorGridBeforeUpdate()
         QVERIFY(grid.cellBackground(row, 1) != kGreen);
     }
     QCOMPARE(grid.cellText(6, 0), "USD/JPY");
+}
+
+// A screen reader gets the pair rows only, with "Pair" and "Rate" as column headings and the pair as the
+// row heading of its rate.
+void TestRateViews::gridTableForScreenReaders()
+{
+    Form2 view;
+    view.showRates(tableWithEveryRate());
+    RateGrid &grid = view.MSFlexGrid1();
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&grid);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::Table);
+    QAccessibleTableInterface *table = accessible->tableInterface();
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 8);
+    QCOMPARE(table->columnCount(), 2);
+    QAccessibleInterface *rate = table->cellAt(1, 1);
+    QVERIFY(rate);
+    QCOMPARE(rate->text(QAccessible::Name), grid.cellText(2, 1));
+    QCOMPARE(table->cellAt(1, 0)->text(QAccessible::Name), "EUR/USD");
+    QAccessibleTableCellInterface *cell = rate->tableCellInterface();
+    QVERIFY(cell);
+    QCOMPARE(cell->rowIndex(), 1);
+    QCOMPARE(cell->columnIndex(), 1);
+    QCOMPARE(cell->columnHeaderCells().size(), 1);
+    QCOMPARE(cell->columnHeaderCells().first()->text(QAccessible::Name), "Rate");
+    QCOMPARE(cell->columnHeaderCells().first()->role(), QAccessible::ColumnHeader);
+    QCOMPARE(cell->rowHeaderCells().size(), 1);
+    QCOMPARE(cell->rowHeaderCells().first()->text(QAccessible::Name), "EUR/USD");
+    // The cell the keyboard reaches is found at the place Qt's focus event gives it.
+    QCOMPARE(accessible->child(RateGridAccessible::childIndex(grid, 2, 1)), rate);
+    QCOMPARE(accessible->indexOfChild(rate), RateGridAccessible::childIndex(grid, 2, 1));
 }
 
 void TestRateViews::majorGridAfterUpdate()
