@@ -4,10 +4,10 @@
 # reading of request heads and its reading of what its sources answer, starting from the seed corpus in tests/fuzz/corpus. Findings stop the run
 # with the crashing input in build-fuzz/.
 #
-#   scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 20)
+#   scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 15)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-20}
+seconds=${1:-15}
 build=build-fuzz
 
 cmake --preset fuzz > "$build.configure.log" || { cat "$build.configure.log"; exit 1; }

@@ -15,7 +15,9 @@
 
 using namespace vantrel;
 
-namespace {
+// Named, not anonymous: the test class holds a Clip, and a unity build would warn of a member whose type
+// has internal linkage.
+namespace clip_checks {
 
 const QString kProgramDirectory = QStringLiteral(VANTREL_PROGRAM_DIR);
 
@@ -92,7 +94,9 @@ double difference(const std::vector<double> &a, const std::vector<double> &b)
 bool isAlert(const QString &name) { return alertSoundNames().contains(name); }
 bool isDigit(const QString &name) { return name.size() == 2 && name[0].isDigit() && name[1] == u'm'; }
 
-} // namespace
+} // namespace clip_checks
+
+using namespace clip_checks;
 
 class TestClips : public QObject
 {
