@@ -3,6 +3,7 @@
 // it has had no client for a while.
 #include "feed_responder.h"
 #include "feed_server.h"
+#include "feed_test_client.h"
 #include "http_messages.h"
 #include "market_simulation.h"
 
@@ -17,10 +18,9 @@
 #include <unistd.h>
 
 using namespace vantrel::feed;
+using namespace feed_test;
 
 namespace {
-
-const QByteArray kPageRequest = QByteArray("GET ") + kQuotePageTarget + " HTTP/1.1\r\nHost: x\r\n\r\n";
 
 FeedResponder simulatedMarket()
 {
@@ -45,24 +45,6 @@ int listeningSocket()
     }
     return socket;
 }
-
-// A client in this thread, so the server can answer while the test waits in the event loop.
-struct Client {
-    QTcpSocket socket;
-    QByteArray received;
-
-    Client(quint16 port, const QByteArray &request)
-    {
-        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { received += socket.readAll(); });
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        socket.write(request);
-    }
-
-    bool waitUntilClosed() const
-    {
-        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
-    }
-};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "feed_responder.h"
 #include "feed_server.h"
+#include "feed_test_client.h"
 #include "http_messages.h"
 #include "market_simulation.h"
 
@@ -13,27 +14,9 @@
 #include <vector>
 
 using namespace vantrel::feed;
+using namespace feed_test;
 
 Q_DECLARE_METATYPE(vantrel::feed::RequestHead::State)
-
-namespace {
-
-const QByteArray kPageRequest = QByteArray("GET ") + kQuotePageTarget + " HTTP/1.1\r\nHost: x\r\n\r\n";
-
-// A client in this thread, so the server can answer while the test waits in the event loop.
-struct Client {
-    QTcpSocket socket;
-    QByteArray received;
-
-    Client(quint16 port, const QByteArray &request)
-    {
-        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { received += socket.readAll(); });
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        socket.write(request);
-    }
-};
-
-} // namespace
 
 class TestFeedServer : public QObject
 {
