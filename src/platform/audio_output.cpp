@@ -45,6 +45,13 @@ bool failed(const QAudioSink &sink)
     return sink.state() == QAudio::StoppedState || (error != QAudio::NoError && error != QAudio::UnderrunError);
 }
 
+bool outputListed(const QByteArray &deviceId)
+{
+    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+    return std::any_of(outputs.cbegin(), outputs.cend(),
+                       [&deviceId](const QAudioDevice &output) { return output.id() == deviceId; });
+}
+
 } // namespace
 
 AudioOutput::AudioOutput()
@@ -163,9 +170,7 @@ void AudioOutput::lose(const char *why, Loss loss)
 
 bool AudioOutput::deviceStillListed() const
 {
-    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-    return std::any_of(outputs.cbegin(), outputs.cend(),
-                       [this](const QAudioDevice &output) { return output.id() == m_deviceId; });
+    return outputListed(m_deviceId);
 }
 
 void AudioOutput::checkHealth()
@@ -194,9 +199,7 @@ bool AudioOutput::mayOpenOn([[maybe_unused]] const QAudioDevice &device)
     m_goneDeviceId.clear();
     return true;
 #else
-    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-    if (std::none_of(outputs.cbegin(), outputs.cend(),
-                     [this](const QAudioDevice &output) { return output.id() == m_goneDeviceId; }))
+    if (!outputListed(m_goneDeviceId))
         m_goneDeviceId.clear();
     return device.id() != m_goneDeviceId;
 #endif
