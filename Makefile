@@ -25,4 +25,4 @@ run: build
 	@bash scripts/run.sh build $(SOURCE)
 
 clean:
-	rm -rf build build.configure.log build-asan* build-fuzz*
+	rm -rf build build.configure.log build-asan*

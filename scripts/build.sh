@@ -4,5 +4,6 @@
 # vantrel-feed, the clips and the icon, the tests and the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --preset default > build.configure.log || { cat build.configure.log; exit 1; }
+source scripts/lib/configure.sh
+configure_preset default build
 cmake --build --preset default -j "$(nproc)"

@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A short libFuzzer run over the page reading, the numeric value of a text, the quote server's
-# reading of request heads and its reading of what its sources answer, starting from the seed corpus in tests/fuzz/corpus. Findings stop the run
-# with the crashing input in build-fuzz/.
+# reading of request heads and its reading of what its sources answer, starting from the seed corpus in
+# tests/fuzz/corpus. The targets live in the sanitizer tree (the "sanitize" preset: build-asan/, clang);
+# built there already by scripts/sanitize.sh, they are not built again. Findings stop the run with the
+# crashing input in build-asan/.
 #
-#   scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 15)
+#   scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 10)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-15}
-build=build-fuzz
-
-cmake --preset fuzz > "$build.configure.log" || { cat "$build.configure.log"; exit 1; }
-cmake --build --preset fuzz -j "$(nproc)" > "$build.build.log" || { tail -50 "$build.build.log"; exit 1; }
-
+seconds=${1:-10}
+build=build-asan
 # target and the folder of its seed inputs
-for run in quote_page:page numeric_value:numeric request_head:request source_readers:sources; do
+targets=(quote_page:page numeric_value:numeric request_head:request source_readers:sources)
+executables=()
+for run in "${targets[@]}"; do executables+=("fuzz_${run%%:*}"); done
+
+source scripts/lib/configure.sh
+[[ -f $build/build.ninja ]] || configure_preset sanitize "$build"
+cmake --build --preset sanitize -j "$(nproc)" --target "${executables[@]}" \
+  > "$build.fuzz-build.log" 2>&1 || { tail -50 "$build.fuzz-build.log"; exit 1; }
+
+for run in "${targets[@]}"; do
   target=${run%%:*}
   seeds=tests/fuzz/corpus/${run##*:}
   mkdir -p "$build/corpus/$target"

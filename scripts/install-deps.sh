@@ -9,12 +9,12 @@
 #   scripts/install-deps.sh --test   build, run and test
 set -euo pipefail
 
-# Building: the compiler and CMake, Qt and the audio libraries, libsystemd for the quote server's
+# Building: the compiler, CMake and Ninja, Qt and the audio libraries, libsystemd for the quote server's
 # socket activation, and the tools that make the clips at build time (festival's voice says the spoken
 # ones, espeak-ng voices the animals' calls, sox cuts and treats them and makes the alert sounds).
 # Running: Qt's platform plugins, which nothing links to.
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev
   libsndfile1-dev libsamplerate0-dev libsystemd-dev
   festival festvox-us-slt-hts espeak-ng sox
@@ -24,7 +24,7 @@ packages=(
 case "${1:-}" in
   "") ;;
   --test)
-    # The fuzzing build (clang, libFuzzer); the system tests' virtual screen, sound server, accessibility
+    # The sanitizer and fuzzing tree (clang, libFuzzer); the system tests' virtual screen, sound server, accessibility
     # bus and network namespaces, with the Python that drives them; the speech recognizer that listens
     # to the clips; the screen reader that reads the program aloud (orca); socket activation and the user
     # units (systemd); the package's checks.

@@ -43,8 +43,7 @@ QString Form7::helpText()
         "quickly, and the rate you hear may differ from the price your own bank offers you.",
         "",
         "3. Condition of using",
-        "A computer with speakers or headphones and a connection to the quote page, running a Linux "
-        "desktop.",
+        "A computer with speakers or headphones and a connection to the quote page, running a Linux desktop.",
     };
     QStringList text;
     for (const char *line : lines)

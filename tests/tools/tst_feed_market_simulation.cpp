@@ -87,7 +87,7 @@ void TestFeedMarketSimulation::pagesReadWholeAndRealistic()
     QVERIFY(line && line->size() >= quoteLineMinimumLength());
     RateTable rates;
     const QuoteLineOutcome outcome = readQuoteLine(*line, rates);
-    QVERIFY2(outcome.complete(), qPrintable(outcome.failure->describe()));
+    QVERIFY2(outcome.complete(), qPrintable(outcome.failure ? outcome.failure->describe() : QString()));
 
     const double eurUsd = rateOf(rates, "EUR/USD");
     const double usdJpy = rateOf(rates, "USD/JPY");
