@@ -40,7 +40,6 @@ public:
     }
 
     bool isHeading() const { return m_row < headerRows(); }
-    bool isPair() const { return !isHeading() && m_column == 0; }
 
     QAccessible::Role role() const override
     {
@@ -88,9 +87,11 @@ public:
             return {};
         return {gridAccessible()->gridCell(0, m_column)};
     }
+    // A row's heading is its pair cell, the pair cell's own included: the AT-SPI bridge answers a screen
+    // reader's "row header of row N" with what the row's first cell gives here.
     QList<QAccessibleInterface *> rowHeaderCells() const override
     {
-        if (isHeading() || isPair())
+        if (isHeading())
             return {};
         return {gridAccessible()->gridCell(m_row, 0)};
     }

@@ -128,6 +128,8 @@ def body(run, mode="check"):
     listen.step("Left in the grid", ["Left"], ["Pair", "EUR/USD"])
     listen.step("Right in the grid", ["Right"], ["Rate", rates["EUR/USD"]])
     listen.step("Up in the grid", ["Up"], ["AUD/USD", rates["AUD/USD"]])
+    # Orca's "where am I" (keypad Enter) says the cell with both its headings.
+    listen.step("where am I in the grid", ["KP_Enter"], ["Rate", "AUD/USD", rates["AUD/USD"]])
 
     # The help window: read line by line, closed by Escape.
     focus_window(run, "Vantrel", newest=False)

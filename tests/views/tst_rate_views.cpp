@@ -98,6 +98,8 @@ void TestRateViews::gridTableForScreenReaders()
     QCOMPARE(cell->columnHeaderCells().first()->role(), QAccessible::ColumnHeader);
     QCOMPARE(cell->rowHeaderCells().size(), 1);
     QCOMPARE(cell->rowHeaderCells().first()->text(QAccessible::Name), "EUR/USD");
+    // A screen reader asking the table for a row's heading is answered from the row's first cell.
+    QCOMPARE(table->cellAt(1, 0)->tableCellInterface()->rowHeaderCells().value(0), cell->rowHeaderCells().first());
     // The cell the keyboard reaches is found at the place Qt's focus event gives it.
     QCOMPARE(accessible->child(RateGridAccessible::childIndex(grid, 2, 1)), rate);
     QCOMPARE(accessible->indexOfChild(rate), RateGridAccessible::childIndex(grid, 2, 1));
