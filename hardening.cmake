@@ -15,3 +15,6 @@ endforeach()
 # The checked functions need optimisation; an unoptimised build would only warn about it.
 add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
 add_link_options(LINKER:-z,relro LINKER:-z,now)
+# Each program needs only the shared libraries it uses: the quote server links the quotes library, which
+# sits on the toolkit one, but it must not depend on the widget or sound libraries.
+add_link_options(LINKER:--as-needed)

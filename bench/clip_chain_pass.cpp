@@ -199,7 +199,7 @@ int main(int argc, char *argv[])
     QTimer poll;
     double passEnded = 0;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (form.reading.passPlaying || passEnded > 0)
+        if (form.readingPass().reading.passPlaying || passEnded > 0)
             return;
         passEnded = monotonicMs();
         std::printf("PASSEND %.3f\n", passEnded);
@@ -210,7 +210,7 @@ int main(int argc, char *argv[])
     });
     QTimer::singleShot(startAfterMs, [&] {
         std::printf("PASS %.3f\n", monotonicMs());
-        form.startReadingPass();
+        form.readingPass().start();
         poll.start(10);
     });
     const int status = QCoreApplication::exec();

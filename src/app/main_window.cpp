@@ -5,12 +5,14 @@
 #include "platform/combo_box_accessible.h"
 #include "platform/http_fetch.h"
 #include "platform/keyboard_buttons.h"
+#include "platform/list_box.h"
 #include "platform/program_files.h"
 #include "platform/spoken_focus.h"
 #include "platform/twips.h"
 #include "platform/wave_player.h"
 #include "quotes/pair_catalogue.h"
 #include "reminders/reminder_choices.h"
+#include "speech/clip_names.h"
 #include "views/cross_rates_view.h"
 #include "views/help_window.h"
 #include "views/major_rates_view.h"
@@ -44,6 +46,12 @@ Form1::Form1(Form1Services services)
     , Timer2(3000)
     , m_services(services)
     , m_refresher(services.inet1, QuoteCacheFile(services.quoteCachePath), rates, QUrl())
+    , m_reading(rates, services.clock, services.makePlayer, services.programDirectory,
+                {[this] { return listItems(*List2); }, [this] { return Check1->isChecked(); },
+                 [this] { return Check2->isChecked(); }},
+                this)
+    , m_alert(services.makePlayer, services.programDirectory,
+              {[this] { return Combo4->currentText(); }, [this] { return Combo5->currentText(); }}, this)
 {
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer2.setObjectName(QStringLiteral("Timer2"));
@@ -51,7 +59,6 @@ Form1::Form1(Form1Services services)
     installComboBoxAccessibility();
     installReturnPressesFocusedButton();
     createControls();
-    createPlayers();
     placeControls();
     describeForAssistiveTechnology();
     connectHandlers();
@@ -220,6 +227,13 @@ void Form1::connectHandlers()
     connect(Command2, &QPushButton::clicked, this, &Form1::openHelp);
     connect(&Timer2, &SwitchTimer::tick, this, &Form1::refreshTick);
     connect(&m_refresher, &QuoteRefresher::refreshFinished, this, &Form1::finishRefreshTick);
+    connect(&m_reading, &ReadingPass::passEnded, this, &Form1::passEnded);
+    connect(&m_alert, &AlertPlayback::alertEnded, this, &Form1::alertEnded);
+}
+
+WavePlayer &Form1::MMControl(int number) const
+{
+    return number <= 8 ? m_reading.MMControl(number) : m_alert.MMControl(number);
 }
 
 void Form1::chooseItem(QComboBox *combo, const QString &text, void (Form1::*handler)())
@@ -238,8 +252,7 @@ void Form1::load()
     chooseItem(Combo1, QStringLiteral("Major"), &Form1::choosePairType);
     chooseItem(Combo2, QStringLiteral("2.5min"), nullptr);
     chooseItem(Combo3, QStringLiteral("EUR/USD"), &Form1::chooseReminderPair);
-    reminders.alerttimes = 0;
-    reminders.alertcount = 0;
+    m_alert.resetCycles();
     chooseItem(Combo4, QStringLiteral("Bell"), nullptr);
 
     // The first page is only saved, not read; the windows do not wait for it.
@@ -259,6 +272,13 @@ void Form1::showRateViews()
     m_form3->raise();
     m_form2->raise();
     m_form2->activateWindow();
+}
+
+void Form1::updateRateViews()
+{
+    // A view closed by its close box comes back hidden here, filled, ready for View.
+    ensureMajorRatesView().showRates(rates);
+    ensureCrossRatesView().showRates(rates);
 }
 
 Form2 &Form1::ensureMajorRatesView()
@@ -294,10 +314,8 @@ void Form1::closeEvent(QCloseEvent *event)
     Timer1.disable();
     Timer2.disable();
     m_services.inet1.cancel();
-    for (WavePlayer *player : m_players) {
-        if (player)
-            player->setCommand(QStringLiteral("close"));
-    }
+    for (int number : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13})
+        MMControl(number).setCommand(QStringLiteral("close"));
     closeOtherWindows();
     event->accept();
     QCoreApplication::quit();

@@ -18,8 +18,8 @@
 #include "platform/switch_timer.h"
 #include "quotes/rate_table.h"
 #include "quotes/refresh_quotes.h"
-#include "reminders/reminder_state.h"
-#include "speech/reading_state.h"
+#include "reminders/alert_playback.h"
+#include "speech/reading_pass.h"
 #include "views/cross_rates_view.h"
 #include "views/help_window.h"
 #include "views/major_rates_view.h"
@@ -28,9 +28,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include <array>
 #include <functional>
-#include <initializer_list>
 
 class QCheckBox;
 class QComboBox;
@@ -53,15 +51,16 @@ struct Form1Services {
     MessageBox &messages;
     Clock &clock;
     // Makes one wave player, owned by the given parent.
-    std::function<WavePlayer *(QObject *parent)> makePlayer;
+    PlayerFactory makePlayer;
     // Where the quote cache file is kept.
     QString quoteCachePath;
     // The directory with `sound/` and `fd.ico`.
     QString programDirectory;
 };
 
-// The main window: it owns every control, timer and player, and closing it ends the program.
-// Its handlers are defined in the files of the subsystems they belong to.
+// The main window: it owns every control and both timers, and the objects that do the work (the refresh,
+// the reading pass, the alert); its slots read the controls and call them. Closing it ends the program.
+// The timers are switched in one place, listening.cpp.
 class Form1 final : public QWidget
 {
     Q_OBJECT
@@ -114,8 +113,10 @@ public:
     // Program state shared by the subsystems.
     RateTable rates;
     QUrl quoteurl;
-    ReminderState reminders;
-    ReadingState reading;
+    ReadingPass &readingPass() { return m_reading; }
+    AlertPlayback &alertPlayback() { return m_alert; }
+    // Whether listening is on: Start has been pressed and not cancelled (the button reads "Cancel").
+    bool isListening() const;
 
     // The rate views as they are now; null while closed.
     Form2 *majorRatesView() const { return m_form2; }
@@ -133,15 +134,11 @@ public:
     // Handlers (listening).
     void startOrCancel();   // Command1 Click
     void listeningTick();   // Timer1 tick
-    // Rate reading: one step of a reading pass, and a whole pass from the first selected pair.
-    void readandlisten();
-    void startReadingPass();
     // Handlers (reminders).
     void chooseReminderPair(); // Combo3 Click
     void addReminder();        // Command7 Click
     void removeReminder();     // Command8 Click
     void alertStarter();       // Command9 Click, invoked by the program only
-    void mmcontrol10act();     // starts one alert cycle
     // Handlers (refresh).
     void refreshTick();     // Timer2 tick
     void checkReminders();  // the middle step of the refresh tick
@@ -158,15 +155,8 @@ private:
     void connectHandlers();
     void describeForAssistiveTechnology();
     void finishRefreshTick();
-    void createPlayers();
-    // Starts a player on a clip after silencing the players of its silence list (itself last).
-    void startPlayer(int number, std::initializer_list<int> silenceList, const QString &clipName);
-    void readingPlayerDone(int number);
-    void endOfPair();
-    void startAlert(int entryIndex);
-    void alertPlayerDone(int number);
-    void endOfAlertCycle();
-    void endOfAlert();
+    void passEnded();
+    void alertEnded(const QString &firedEntry, int alertindex);
     // Selects an item of a drop-down list in code and runs its choice handler, as a user's choice does.
     void chooseItem(QComboBox *combo, const QString &text, void (Form1::*handler)());
     Form2 &ensureMajorRatesView();
@@ -175,10 +165,11 @@ private:
 
     Form1Services m_services;
     QuoteRefresher m_refresher;
+    ReadingPass m_reading;
+    AlertPlayback m_alert;
     QPointer<Form2> m_form2;
     QPointer<Form3> m_form3;
     QPointer<Form7> m_form7;
-    std::array<WavePlayer *, 14> m_players{};
 };
 
 } // namespace vantrel

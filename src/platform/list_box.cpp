@@ -11,6 +11,14 @@ int listIndex(const QListWidget &list)
     return selected.isEmpty() ? -1 : list.row(selected.first());
 }
 
+QStringList listItems(const QListWidget &list)
+{
+    QStringList items;
+    for (int row = 0; row < list.count(); ++row)
+        items << list.item(row)->text();
+    return items;
+}
+
 void removeListItem(QListWidget &list, int position)
 {
     delete list.takeItem(position);

@@ -1,21 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The alert of a reminder that fired: the alert sound, "yours", the pair, "setprice", one to five times.
-#include "app/main_window.h"
-#include "platform/clock.h"
-#include "platform/list_box.h"
-#include "reminders/reminder_choices.h"
-#include "speech/clip_names.h"
+#include "alert_playback.h"
 
-#include <QComboBox>
-#include <QListWidget>
-#include <QPushButton>
+#include "quotes/pair_catalogue.h"
+#include "quotes/rate_table.h"
+#include "reminders/reminder_choices.h"
+#include "reminders/reminder_entry.h"
+#include "speech/clip_names.h"
 
 namespace vantrel {
 
-void Form1::startAlert(int entryIndex)
+AlertPlayback::AlertPlayback(const PlayerFactory &makePlayer, QString programDirectory, AlertChoices choices,
+                             QObject *parent)
+    : QObject(parent)
+    , m_choices(std::move(choices))
+    , m_players({10, 11, 12, 13}, makePlayer, std::move(programDirectory), this)
+{
+    connect(&m_players, &ClipPlayers::done, this, &AlertPlayback::playerDone);
+}
+
+std::optional<int> AlertPlayback::reminderToFire(const QStringList &entries, const RateTable &rates)
+{
+    if (reminders.alertPlaying)
+        return std::nullopt;
+    for (int i = 0; i < entries.size(); ++i) {
+        const std::optional<ReminderEntry> entry = parseReminderEntry(entries.at(i));
+        if (!entry)
+            continue;
+        reminders.alertclip = clipNameOf(entry->pair);
+        reminders.alertindex = i;
+        if (entry->firesAt(*rates.rateOf(entry->pair)))
+            return i;
+    }
+    return std::nullopt;
+}
+
+void AlertPlayback::start(const QString &entry)
 {
     reminders.alertPlaying = true;
-    reminders.firedEntry = List3->item(entryIndex)->text();
+    reminders.firedEntry = entry;
     alertStarter();
     // A repeat text that is no count still gives the reminder one cycle, rather than silence with
     // both timers off.
@@ -25,31 +47,37 @@ void Form1::startAlert(int entryIndex)
     }
 }
 
-void Form1::alertStarter()
+void AlertPlayback::alertStarter()
 {
-    const qsizetype count = repeatWords().indexOf(Combo5->currentText());
+    const qsizetype count = repeatWords().indexOf(m_choices.repeatText());
     if (count >= 0)
         reminders.alerttimes = int(count) + 1;
     if (reminders.alertcount < reminders.alerttimes)
         mmcontrol10act();
 }
 
-void Form1::mmcontrol10act()
+void AlertPlayback::mmcontrol10act()
 {
-    startPlayer(10, {10}, Combo4->currentText());
+    m_players.start(10, {10}, m_choices.sound());
 }
 
-void Form1::alertPlayerDone(int number)
+void AlertPlayback::resetCycles()
+{
+    reminders.alerttimes = 0;
+    reminders.alertcount = 0;
+}
+
+void AlertPlayback::playerDone(int number)
 {
     switch (number) {
     case 10:
-        startPlayer(11, {10, 11}, kYoursClip);
+        m_players.start(11, {10, 11}, kYoursClip);
         break;
     case 11:
-        startPlayer(12, {10, 11, 12}, reminders.alertclip);
+        m_players.start(12, {10, 11, 12}, reminders.alertclip);
         break;
     case 12:
-        startPlayer(13, {10, 11, 12, 13}, kSetPriceClip);
+        m_players.start(13, {10, 11, 12, 13}, kSetPriceClip);
         break;
     case 13:
         endOfAlertCycle();
@@ -57,7 +85,7 @@ void Form1::alertPlayerDone(int number)
     }
 }
 
-void Form1::endOfAlertCycle()
+void AlertPlayback::endOfAlertCycle()
 {
     ++reminders.alertcount;
     if (reminders.alertcount >= reminders.alerttimes) {
@@ -70,29 +98,19 @@ void Form1::endOfAlertCycle()
         endOfAlert();
 }
 
-void Form1::endOfAlert()
+void AlertPlayback::endOfAlert()
 {
     reminders.alertPlaying = false;
-    // Entries may have been removed while the alert played: remove the one that fired, wherever it
-    // stands now, or nothing if it is gone.
-    int index = reminders.alertindex;
-    if (index < 0 || index >= List3->count() || List3->item(index)->text() != reminders.firedEntry) {
-        index = -1;
-        for (int i = 0; i < List3->count() && index < 0; ++i) {
-            if (List3->item(i)->text() == reminders.firedEntry)
-                index = i;
-        }
-    }
-    if (index >= 0)
-        removeListItem(*List3, index);
+    resetCycles();
+    emit alertEnded(reminders.firedEntry, reminders.alertindex);
+}
 
-    Timer2.enable();
-    reminders.alerttimes = 0;
-    startReadingPass();
-    reading.lastlistentime = m_services.clock.secondsSinceMidnight();
-    if (Command1->text() == QLatin1String("Cancel"))
-        Timer1.enable();
-    reminders.alertcount = 0;
+std::optional<int> firedEntryRow(const QStringList &entries, int alertindex, const QString &firedEntry)
+{
+    if (alertindex >= 0 && alertindex < entries.size() && entries.at(alertindex) == firedEntry)
+        return alertindex;
+    const qsizetype row = entries.indexOf(firedEntry);
+    return row >= 0 ? std::optional<int>(int(row)) : std::nullopt;
 }
 
 } // namespace vantrel

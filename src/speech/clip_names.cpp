@@ -2,9 +2,20 @@
 #include "clip_names.h"
 
 #include "quotes/pair_catalogue.h"
-#include "reminders/reminder_choices.h"
 
 namespace vantrel {
+
+QStringList alertSoundNames()
+{
+    return {QStringLiteral("Cock"),     QStringLiteral("Dog"),     QStringLiteral("Car"),
+            QStringLiteral("Cuckoo"),   QStringLiteral("Clock"),   QStringLiteral("Doorbell"),
+            QStringLiteral("Music"),    QStringLiteral("Reminder"), QStringLiteral("Thunder"),
+            QStringLiteral("Bell"),     QStringLiteral("Tiger"),   QStringLiteral("Fire"),
+            QStringLiteral("Sheep"),    QStringLiteral("Hen"),     QStringLiteral("Shoot"),
+            QStringLiteral("Lion"),     QStringLiteral("Water"),   QStringLiteral("frog"),
+            QStringLiteral("Signal1"),  QStringLiteral("telegram"), QStringLiteral("Signal2"),
+            QStringLiteral("Signal3")};
+}
 
 QStringList allClipNames()
 {

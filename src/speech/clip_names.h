@@ -12,6 +12,9 @@ inline const QString kPointClip = QStringLiteral("dianm");
 inline const QString kYoursClip = QStringLiteral("yours");
 inline const QString kSetPriceClip = QStringLiteral("setprice");
 
+// The alert sounds in the order the sound selector lists them; each text is also its clip's name.
+QStringList alertSoundNames();
+
 // Every clip the program can ask for: 71 names, letter case as the files are named.
 QStringList allClipNames();
 

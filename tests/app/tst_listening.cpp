@@ -142,7 +142,7 @@ void TestListening::dueWhileStartedPassPlays()
     emit f.form->Timer1.tick();
     QVERIFY(!f.form->Timer1.isEnabled());
     QVERIFY(!f.form->Timer2.isEnabled());
-    QCOMPARE(f.form->reading.speakindex, 0);
+    QCOMPARE(f.form->readingPass().reading.speakindex, 0);
     QCOMPARE(f.players.playing().size(), 1);
     QCOMPARE(f.players.playedBy.last(), "MMControl2");
 
@@ -156,7 +156,7 @@ void TestListening::dueWhileStartedPassPlays()
     QCOMPARE(heard, QStringList({"eurusd", "1m", "dianm", "2m", "3m", "4m", "5m"}));
     f.clock.set(QTime(10, 0, 9));
     QCOMPARE(f.playToEnd(), QStringList({"usdjpy", "1m", "0m", "8m", "dianm", "4m", "5m"}));
-    QCOMPARE(f.form->reading.lastlistentime, at(10, 0, 9));
+    QCOMPARE(f.form->readingPass().reading.lastlistentime, at(10, 0, 9));
     QVERIFY(f.form->Timer1.isEnabled());
     QVERIFY(f.form->Timer2.isEnabled());
 }
@@ -173,7 +173,7 @@ void TestListening::dueTickWithEmptyList()
     emit f.form->Timer1.tick();
     // The pass ends at once: nothing is spoken, and both timers run again from a new time.
     QVERIFY(f.players.played.isEmpty());
-    QCOMPARE(f.form->reading.lastlistentime, at(10, 0, 5));
+    QCOMPARE(f.form->readingPass().reading.lastlistentime, at(10, 0, 5));
     QVERIFY(f.form->Timer1.isEnabled());
     QVERIFY(f.form->Timer2.isEnabled());
 
@@ -190,8 +190,8 @@ void TestListening::startReadsAtOnce()
 {
     Form1Fixture f;
     f.form->List2->addItem(QStringLiteral("EUR/USD"));
-    f.form->reminders.alerttimes = 2;
-    f.form->reminders.alertcount = 1;
+    f.form->alertPlayback().reminders.alerttimes = 2;
+    f.form->alertPlayback().reminders.alertcount = 1;
     f.clock.set(QTime(10, 0, 0));
     QTest::mouseClick(f.form->Command1, Qt::LeftButton);
 
@@ -199,13 +199,13 @@ void TestListening::startReadsAtOnce()
     QCOMPARE(f.players.playing().size(), 1);
     QVERIFY(f.form->Timer1.isEnabled());
     QVERIFY(!f.form->Timer2.isEnabled());
-    QCOMPARE(f.form->reading.lastlistentime, at(10, 0, 0));
-    QCOMPARE(f.form->reminders.alerttimes, 0);
-    QCOMPARE(f.form->reminders.alertcount, 0);
+    QCOMPARE(f.form->readingPass().reading.lastlistentime, at(10, 0, 0));
+    QCOMPARE(f.form->alertPlayback().reminders.alerttimes, 0);
+    QCOMPARE(f.form->alertPlayback().reminders.alertcount, 0);
 
     f.clock.set(QTime(10, 0, 4));
     f.playToEnd();
-    QCOMPARE(f.form->reading.lastlistentime, at(10, 0, 4));
+    QCOMPARE(f.form->readingPass().reading.lastlistentime, at(10, 0, 4));
     QVERIFY(f.form->Timer1.isEnabled());
     QVERIFY(f.form->Timer2.isEnabled());
 }
@@ -267,11 +267,11 @@ void TestListening::dueTickStartsPass()
     QCOMPARE(f.players.playing().size(), 1);
     QVERIFY(!f.form->Timer1.isEnabled());
     QVERIFY(!f.form->Timer2.isEnabled());
-    QCOMPARE(f.form->reading.speakindex, 0);
+    QCOMPARE(f.form->readingPass().reading.speakindex, 0);
 
     f.clock.set(QTime(0, 0, 6));
     f.playToEnd();
-    QCOMPARE(f.form->reading.lastlistentime, at(0, 0, 6));
+    QCOMPARE(f.form->readingPass().reading.lastlistentime, at(0, 0, 6));
     QVERIFY(f.form->Timer1.isEnabled());
     QVERIFY(f.form->Timer2.isEnabled());
 }

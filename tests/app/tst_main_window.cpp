@@ -128,8 +128,8 @@ void TestMainWindow::startUpDefaults()
     QVERIFY(!form.Timer1.isEnabled());
     QCOMPARE(form.Timer2.interval(), 3000);
     QCOMPARE(form.Timer1.interval(), 1000);
-    QCOMPARE(form.reminders.alerttimes, 0);
-    QCOMPARE(form.reminders.alertcount, 0);
+    QCOMPARE(form.alertPlayback().reminders.alerttimes, 0);
+    QCOMPARE(form.alertPlayback().reminders.alertcount, 0);
     QVERIFY(!form.Command9->isVisible());
     QVERIFY(form.majorRatesView() && form.majorRatesView()->isVisible());
     QVERIFY(form.crossRatesView() && form.crossRatesView()->isVisible());
@@ -196,13 +196,13 @@ void TestMainWindow::reminderPairChoiceClearsBoxes()
     Form1 &form = *m_form1;
     form.Text1->setText(QStringLiteral("1.2650"));
     form.Text2->setText(QStringLiteral("1.2400"));
-    form.reminders.alerttimes = 3;
-    form.reminders.alertcount = 2;
+    form.alertPlayback().reminders.alerttimes = 3;
+    form.alertPlayback().reminders.alertcount = 2;
     chooseAsUser(form.Combo3, QStringLiteral("GBP/JPY"));
     QVERIFY(form.Text1->text().isEmpty());
     QVERIFY(form.Text2->text().isEmpty());
-    QCOMPARE(form.reminders.alerttimes, 0);
-    QCOMPARE(form.reminders.alertcount, 0);
+    QCOMPARE(form.alertPlayback().reminders.alerttimes, 0);
+    QCOMPARE(form.alertPlayback().reminders.alertcount, 0);
 }
 
 void TestMainWindow::refreshTickFillsGrids()

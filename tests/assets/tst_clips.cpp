@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "reminders/reminder_choices.h"
 #include "speech/clip_names.h"
 
 #include <QDir>

@@ -93,7 +93,7 @@ void TestReminders::addAppendsEntries()
     Form1 &form = *f.form;
     form.Combo3->setCurrentText(pair);
     form.Timer2.disable();
-    form.reminders.alertcount = 2;
+    form.alertPlayback().reminders.alertcount = 2;
     form.Text1->setText(upper);
     form.Text2->setText(lower);
     QTest::mouseClick(form.Command7, Qt::LeftButton);
@@ -102,7 +102,7 @@ void TestReminders::addAppendsEntries()
     QCOMPARE(f.messages.shown, message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(form.Text1->text().isEmpty() && form.Text2->text().isEmpty(), boxesCleared || (upper + lower).isEmpty());
     QCOMPARE(form.Timer2.isEnabled(), !entries.isEmpty());
-    QCOMPARE(form.reminders.alertcount, message.isEmpty() ? 0 : 2);
+    QCOMPARE(form.alertPlayback().reminders.alertcount, message.isEmpty() ? 0 : 2);
 }
 
 void TestReminders::removeTakesSelectedEntry()
@@ -114,10 +114,10 @@ void TestReminders::removeTakesSelectedEntry()
 
     form.List3->addItems({"A", "B", "C", "D", "E"});
     form.List3->setCurrentRow(2);
-    form.reminders.alerttimes = 3;
+    form.alertPlayback().reminders.alerttimes = 3;
     QTest::mouseClick(form.Command8, Qt::LeftButton);
     QCOMPARE(itemsOf(form.List3), QStringList({"A", "B", "D", "E"}));
-    QCOMPARE(form.reminders.alerttimes, 0);
+    QCOMPARE(form.alertPlayback().reminders.alerttimes, 0);
     QTest::mouseClick(form.Command8, Qt::LeftButton);
     QCOMPARE(f.messages.shown.size(), 2);
 }
@@ -132,8 +132,8 @@ void TestReminders::firstReachedReminderFires()
     form.Timer1.enable();
     form.checkReminders();
 
-    QCOMPARE(form.reminders.alertindex, 0);
-    QCOMPARE(form.reminders.alertclip, "eurusd");
+    QCOMPARE(form.alertPlayback().reminders.alertindex, 0);
+    QCOMPARE(form.alertPlayback().reminders.alertclip, "eurusd");
     QVERIFY(!form.Timer1.isEnabled());
     QVERIFY(!form.Timer2.isEnabled());
     QCOMPARE(f.players.playedBy, QStringList{"MMControl10"});
@@ -149,8 +149,8 @@ void TestReminders::checksRememberLastEntry()
     f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("149.99"));
     form.checkReminders();
     QVERIFY(f.players.played.isEmpty());
-    QCOMPARE(form.reminders.alertindex, 2);
-    QCOMPARE(form.reminders.alertclip, "usdjpy");
+    QCOMPARE(form.alertPlayback().reminders.alertindex, 2);
+    QCOMPARE(form.alertPlayback().reminders.alertclip, "usdjpy");
     QVERIFY(form.Timer2.isEnabled());
 }
 
@@ -185,15 +185,15 @@ void TestReminders::alertPlaysItsCycles()
     for (int i = 0; i < cycles * 4; ++i) {
         heard << f.players.played.last();
         if (i % 4 == 3 && i < cycles * 4 - 1)
-            QCOMPARE(form.reminders.alertcount, i / 4); // counted when the cycle's last clip has ended
+            QCOMPARE(form.alertPlayback().reminders.alertcount, i / 4); // counted when the cycle's last clip has ended
         f.players.playing().first()->finish();
         if (i % 4 == 3 && i < cycles * 4 - 1)
-            QCOMPARE(form.reminders.alertcount, i / 4 + 1);
+            QCOMPARE(form.alertPlayback().reminders.alertcount, i / 4 + 1);
     }
     QCOMPARE(heard, expected);
     QCOMPARE(itemsOf(form.List3), QStringList{"EUR/USD>1.2"});
-    QCOMPARE(form.reminders.alertcount, 0);
-    QCOMPARE(form.reminders.alerttimes, 0);
+    QCOMPARE(form.alertPlayback().reminders.alertcount, 0);
+    QCOMPARE(form.alertPlayback().reminders.alerttimes, 0);
     QVERIFY(form.Timer2.isEnabled());
     QVERIFY(f.players.playing().isEmpty());
 }
@@ -333,8 +333,8 @@ void TestReminders::buttonsPressedDuringAlert()
     QCOMPARE(rest.mid(0, 2), QStringList({"eurusd", "setprice"}));
     QVERIFY(f.players.playing().isEmpty());
     QCOMPARE(itemsOf(form.List3), reminders);
-    QCOMPARE(form.reminders.alertcount, 0);
-    QCOMPARE(form.reminders.alerttimes, 0);
+    QCOMPARE(form.alertPlayback().reminders.alertcount, 0);
+    QCOMPARE(form.alertPlayback().reminders.alerttimes, 0);
     QVERIFY(form.Timer2.isEnabled());
 }
 
@@ -345,7 +345,7 @@ void TestReminders::firedEntryIsRemovedWhereverItIs()
     form.List3->addItems({"AUD/USD>5", "EUR/USD<1.1", "EUR/USD<1.1", "GBP/USD>9"});
     f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.05"));
     form.checkReminders();
-    QCOMPARE(form.reminders.alertindex, 1);
+    QCOMPARE(form.alertPlayback().reminders.alertindex, 1);
 
     form.List3->setCurrentRow(0); // removed while the alert plays: the fired entry moves up
     form.removeReminder();
@@ -371,8 +371,8 @@ void TestReminders::checksWaitWhileAlertPlays()
     finishClips(f, 1);
     QTest::mouseClick(form.Command6, Qt::LeftButton); // View switches the refresh on during the alert
     form.checkReminders();
-    QCOMPARE(form.reminders.alertclip, "eurusd");
-    QCOMPARE(form.reminders.alertindex, 0);
+    QCOMPARE(form.alertPlayback().reminders.alertclip, "eurusd");
+    QCOMPARE(form.alertPlayback().reminders.alertindex, 0);
     QCOMPARE(f.playToEnd(), QStringList({"yours", "eurusd", "setprice"}));
     QCOMPARE(itemsOf(form.List3), QStringList{"USD/JPY>100"});
 }
@@ -405,7 +405,7 @@ void TestReminders::endOfAlertReadsAndListens()
     f.clock.set(QTime(16, 0, 0));
     finishClips(f, 1);
 
-    QCOMPARE(form.reading.lastlistentime, 16 * 3600);
+    QCOMPARE(form.readingPass().reading.lastlistentime, 16 * 3600);
     QVERIFY(form.Timer2.isEnabled());
     QCOMPARE(form.Timer1.isEnabled(), listening);
     QCOMPARE(f.playToEnd(), pairSelected ? QStringList({"eurusd", "1m", "dianm", "0m", "5m", "0m", "0m"})

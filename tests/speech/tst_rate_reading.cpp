@@ -72,7 +72,7 @@ void TestRateReading::passSpeaksClips()
     f.form->Check1->setChecked(prompt);
     f.form->Check2->setChecked(moneyPair);
 
-    f.form->startReadingPass();
+    f.form->readingPass().start();
     QCOMPARE(f.playToEnd(), clips);
 }
 
@@ -121,8 +121,8 @@ void TestRateReading::eachPlayerIsStartedAfterItsSilenceList()
     f.form->Check1->setChecked(prompt);
     f.form->Check2->setChecked(moneyPair);
     f.players.commands.clear();
-    f.form->reading.speakindex = 0;
-    f.form->readandlisten();
+    f.form->readingPass().reading.speakindex = 0;
+    f.form->readingPass().readandlisten();
     f.playToEnd();
 
     const QList<vantrel::test::PlayerStart> starts = f.players.starts();
@@ -152,12 +152,12 @@ void TestRateReading::endOfPassSwitchesTimersOn()
     f.form->Timer1.disable();
     f.form->Timer2.disable();
     f.clock.set(QTime(14, 30, 5));
-    f.form->startReadingPass();
+    f.form->readingPass().start();
     QVERIFY(!f.form->Timer2.isEnabled());
     f.playToEnd();
 
-    QCOMPARE(f.form->reading.speakindex, 1);
-    QCOMPARE(f.form->reading.lastlistentime, 14 * 3600 + 30 * 60 + 5);
+    QCOMPARE(f.form->readingPass().reading.speakindex, 1);
+    QCOMPARE(f.form->readingPass().reading.lastlistentime, 14 * 3600 + 30 * 60 + 5);
     QVERIFY(f.form->Timer2.isEnabled());
     // A pass that ends after Cancel does not bring the listening timer back.
     QCOMPARE(f.form->Timer1.isEnabled(), listening);
@@ -168,7 +168,7 @@ void TestRateReading::listEditsDuringPassCount()
     Form1Fixture f;
     QListWidget *list = f.form->List2;
     list->addItems({QStringLiteral("EUR/USD"), QStringLiteral("GBP/USD"), QStringLiteral("USD/CHF")});
-    f.form->startReadingPass();
+    f.form->readingPass().start();
     f.players.playing().first()->finish(); // eurusd done, first character playing
 
     // Removing the entry being read moves the later ones up: GBP/USD is skipped, USD/CHF comes next.
@@ -186,7 +186,7 @@ void TestRateReading::moneyPairChangedDuringIntroCounts()
     f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.2345"));
     f.form->List2->addItem(QStringLiteral("EUR/USD"));
     f.form->Check1->setChecked(true);
-    f.form->startReadingPass();
+    f.form->readingPass().start();
     f.form->Check2->setChecked(false); // while the intro plays
     QCOMPARE(f.playToEnd(), QStringList({"dqhj", "1m", "dianm", "2m", "3m", "4m", "5m"}));
 }
@@ -197,7 +197,7 @@ void TestRateReading::rateIsFixedWhenPairIsChosen()
     f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.2345"));
     f.form->List2->addItems({QStringLiteral("EUR/USD"), QStringLiteral("EUR/USD")});
     f.form->Check2->setChecked(false);
-    f.form->startReadingPass();
+    f.form->readingPass().start();
     f.players.playing().first()->finish();
     f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.9876")); // a refresh in the middle of the pair
     QCOMPARE(f.playToEnd(), QStringList({"dianm", "2m", "3m", "4m", "5m", "1m", "dianm", "9m", "8m", "7m", "6m"}));
@@ -208,7 +208,7 @@ void TestRateReading::unknownEntryRepeatsPreviousPair()
     Form1Fixture f;
     f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("108.45"));
     f.form->List2->addItems({QStringLiteral("USD/JPY"), QStringLiteral("USD/DKK")});
-    f.form->startReadingPass();
+    f.form->readingPass().start();
     const QStringList usdJpy{"usdjpy", "1m", "0m", "8m", "dianm", "4m", "5m"};
     QCOMPARE(f.playToEnd(), usdJpy + usdJpy);
 }
@@ -217,10 +217,10 @@ void TestRateReading::newPassSilencesOldChain()
 {
     Form1Fixture f;
     f.form->List2->addItems({QStringLiteral("EUR/USD"), QStringLiteral("GBP/USD")});
-    f.form->startReadingPass();
+    f.form->readingPass().start();
     for (int i = 0; i < 4; ++i)
         f.players.playing().first()->finish(); // MMControl5 now plays the third character
-    f.form->startReadingPass();
+    f.form->readingPass().start();
     // Only the new pass plays: playToEnd stops the test if two players ever play at once.
     const QStringList clips = f.playToEnd();
     QCOMPARE(clips.size(), 14);

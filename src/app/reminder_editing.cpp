@@ -17,8 +17,7 @@ void Form1::chooseReminderPair()
 {
     Text1->clear();
     Text2->clear();
-    reminders.alerttimes = 0;
-    reminders.alertcount = 0;
+    m_alert.resetCycles();
 }
 
 } // namespace vantrel
@@ -58,8 +57,7 @@ void Form1::addReminder()
     }
     Text1->clear();
     Text2->clear();
-    reminders.alerttimes = 0;
-    reminders.alertcount = 0;
+    m_alert.resetCycles();
     // The new entries appear in the list, away from the button: a screen reader user hears them.
     QStringList added;
     for (int row = countBefore; row < List3->count(); ++row)
@@ -77,8 +75,7 @@ void Form1::removeReminder()
     }
     const QString removed = List3->item(index)->text();
     removeListItem(*List3, index);
-    reminders.alerttimes = 0;
-    reminders.alertcount = 0;
+    m_alert.resetCycles();
     sayAboutFocusedControl(*Command8, removed + QLatin1String(" removed"));
 }
 
