@@ -46,8 +46,6 @@ public:
     void add(AudioVoice voice);
     // Takes a voice out at once; false when there was none of that id.
     bool remove(quint64 id);
-    // Every voice, in the order they were added; none is left.
-    std::list<AudioVoice> takeAll();
     bool isEmpty() const { return m_voices.empty(); }
 
     // While resting and with no voice, a read hands out nothing, so that the stream stops pulling
