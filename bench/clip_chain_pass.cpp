@@ -28,6 +28,7 @@
 #include "platform/engine_player.h"
 #include "platform/http_fetch.h"
 #include "platform/message_box.h"
+#include "process_cpu.h"
 #include "quotes/pair_catalogue.h"
 
 #include <QApplication>
@@ -38,21 +39,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 
 using vantrel::monotonicMs;
 
 namespace {
-
-double processCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // A download that never answers: the pass reads rates stored by hand.
 class SilentFetch final : public vantrel::HttpFetch
@@ -133,10 +124,10 @@ int idle(int seconds, vantrel::AudioEngine::Output output)
     std::fflush(stdout);
     // Measured once the stream has had time to go to rest, as it does when nothing plays.
     QTimer::singleShot(vantrel::AudioEngine::kRestAfterMs + 1000, [seconds] {
-        const double cpuBefore = processCpuSeconds();
+        const double cpuBefore = vantrel::bench::processCpuSeconds();
         const double wallBefore = monotonicMs();
         QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, [cpuBefore, wallBefore] {
-            const double cpu = processCpuSeconds() - cpuBefore;
+            const double cpu = vantrel::bench::processCpuSeconds() - cpuBefore;
             const double wall = (monotonicMs() - wallBefore) / 1000.0;
             std::printf("IDLE cpu_percent=%.3f seconds=%.1f\n", 100.0 * cpu / wall, wall);
             QCoreApplication::quit();

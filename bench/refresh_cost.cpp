@@ -6,6 +6,7 @@
 
 #include "market_simulation.h"
 #include "platform/http_fetch.h"
+#include "process_cpu.h"
 #include "quotes/quote_cache_file.h"
 #include "quotes/quote_line_parser.h"
 #include "quotes/quote_page.h"
@@ -14,8 +15,6 @@
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
-
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <functional>
@@ -33,23 +32,15 @@ public:
     void answer(const QByteArray &page) { emit finished({0, page, {}}); }
 };
 
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // CPU microseconds per call, after a short warm-up.
 double microsecondsPerCall(int iterations, const std::function<void()> &call)
 {
     for (int i = 0; i < iterations / 10 + 1; ++i)
         call();
-    const double start = cpuSeconds();
+    const double start = vantrel::bench::processCpuSeconds();
     for (int i = 0; i < iterations; ++i)
         call();
-    return (cpuSeconds() - start) * 1e6 / iterations;
+    return (vantrel::bench::processCpuSeconds() - start) * 1e6 / iterations;
 }
 
 } // namespace

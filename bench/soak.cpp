@@ -14,6 +14,7 @@
 #include "platform/message_box.h"
 #include "platform/network_http_fetch.h"
 #include "platform/program_files.h"
+#include "process_cpu.h"
 #include "quotes/quote_cache_file.h"
 #include "reminders/reminder_entry.h"
 
@@ -27,7 +28,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -47,14 +47,6 @@ long residentKiB()
         return -1;
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace
@@ -115,13 +107,13 @@ int main(int argc, char *argv[])
 
     QElapsedTimer elapsed;
     elapsed.start();
-    double lastCpu = cpuSeconds();
+    double lastCpu = vantrel::bench::processCpuSeconds();
     qint64 lastMs = 0;
     std::printf("%8s %10s %8s %8s %8s\n", "seconds", "rss_kib", "cpu_%", "set", "fired");
     QTimer samples;
     QObject::connect(&samples, &QTimer::timeout, [&] {
         const qint64 ms = elapsed.elapsed();
-        const double cpu = cpuSeconds();
+        const double cpu = vantrel::bench::processCpuSeconds();
         std::printf("%8lld %10ld %8.2f %8d %8d\n", ms / 1000, residentKiB(),
                     100.0 * (cpu - lastCpu) / (double(ms - lastMs) / 1000.0), alertsSet, alertsFired);
         std::fflush(stdout);

@@ -29,11 +29,6 @@ bool AudioMixer::remove(quint64 id)
     return m_voices.remove_if([id](const AudioVoice &voice) { return voice.id == id; }) > 0;
 }
 
-std::list<AudioVoice> AudioMixer::takeAll()
-{
-    return std::exchange(m_voices, {});
-}
-
 void AudioMixer::release(int holds)
 {
     m_holds = std::max(0, m_holds - holds);

@@ -26,10 +26,12 @@ struct AudioVoice {
 // Pulled by the output stream: the sum of all voices, silence when none plays. A read stops where a
 // voice ends, so that a clip started from that voice's completion joins the stream right after it.
 //
-// The voices are changed and read with no lock: everything that touches the mixer runs on the thread it
-// lives in, the audio thread of AudioOutput, where the stream pulls too (Qt's PulseAudio sink reads from
-// a timer of the thread it was made in, in 6.4 as in 6.8). Nothing in Qt's API promises that, so a read
-// from any other thread stops the program at once instead of racing.
+// One thread, so no lock: the mixer lives on AudioOutput's audio thread ("vantrel audio"). The output
+// calls it from its slots, which the engine reaches by queued calls only, so a hand-over never runs in the
+// middle of a read. The stream pulls on that thread too: Qt's PulseAudio sink, made there by the output,
+// reads from a timer of its own thread and from calls it queues to itself, in Qt 6.4 (Debian 12) as in
+// 6.8 (Debian 13). Nothing in Qt's API promises that, so a read from any other thread stops the program at
+// once instead of racing. The one exception is lastReadMs(), an atomic the engine reads from its thread.
 class AudioMixer final : public QIODevice
 {
     Q_OBJECT
@@ -46,8 +48,6 @@ public:
     void add(AudioVoice voice);
     // Takes a voice out at once; false when there was none of that id.
     bool remove(quint64 id);
-    // Every voice, in the order they were added; none is left.
-    std::list<AudioVoice> takeAll();
     bool isEmpty() const { return m_voices.empty(); }
 
     // While resting and with no voice, a read hands out nothing, so that the stream stops pulling

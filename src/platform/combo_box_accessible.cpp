@@ -261,10 +261,6 @@ QAccessibleInterface *comboBoxFactory(const QString &className, QObject *object)
     return nullptr;
 }
 
-} // namespace
-
-namespace {
-
 // Owns the choices' interfaces of one combo box (the accessibility cache holds them by id) and reports a
 // new choice to the screen reader.
 class ChoicesHeard final : public QObject

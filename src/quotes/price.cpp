@@ -10,15 +10,14 @@ bool isPadding(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t')
 // Beyond this many integer digits a price means nothing and would overflow the exact arithmetic.
 constexpr int kMaxIntegerDigits = 12;
 
-// Divides by a power of ten, rounding halves away from zero.
+} // namespace
+
 std::int64_t divideRounded(std::int64_t value, std::int64_t divisor)
 {
     const std::int64_t magnitude = value < 0 ? -value : value;
     const std::int64_t rounded = (magnitude + divisor / 2) / divisor;
     return value < 0 ? -rounded : rounded;
 }
-
-} // namespace
 
 std::optional<PriceUnits> parsePriceField(QStringView field)
 {

@@ -19,6 +19,10 @@ using MidRateUnits = std::int64_t; // 1e-5
 // not a number gives nothing. Digits past the fourth decimal are rounded, halves away from zero.
 std::optional<PriceUnits> parsePriceField(QStringView field);
 
+// `value` divided by `divisor`, a power of ten, with halves rounded away from zero: how every price
+// drops decimals, whether read, spoken or written.
+std::int64_t divideRounded(std::int64_t value, std::int64_t divisor);
+
 // The exact mean of the two prices of a pair: at most five decimals, so it is exact in 1e-5.
 constexpr MidRateUnits midRateOf(PriceUnits first, PriceUnits second) { return (first + second) * 5; }
 

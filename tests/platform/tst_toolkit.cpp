@@ -5,6 +5,9 @@
 #include "platform/switch_timer.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,6 +16,27 @@
 #include <QTimer>
 
 using namespace vantrel;
+
+namespace {
+
+// A file written for one check and removed after it, also when the check fails.
+class FileBesideProgram
+{
+public:
+    FileBesideProgram(const QString &path, const QByteArray &contents)
+        : m_path(path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+            qFatal("cannot write %s", qPrintable(path));
+    }
+    ~FileBesideProgram() { QFile::remove(m_path); }
+
+private:
+    QString m_path;
+};
+
+} // namespace
 
 class TestToolkit : public QObject
 {
@@ -24,7 +48,7 @@ private slots:
     void listIndexIsMinusOneWithoutHighlight();
     void removalLeavesNothingHighlighted();
     void messageBoxHasTitleTextAndOkOnly();
-    void missingIconGivesDefaultIcon();
+    void iconIsFdIcoWhenReadable();
 };
 
 void TestToolkit::enablingRunningTimerKeepsCountdown()
@@ -103,10 +127,26 @@ void TestToolkit::messageBoxHasTitleTextAndOkOnly()
     QCOMPARE(icon, QMessageBox::NoIcon);
 }
 
-void TestToolkit::missingIconGivesDefaultIcon()
+void TestToolkit::iconIsFdIcoWhenReadable()
 {
-    // The test program's directory has no fd.ico.
+    const QString path = programDirectory() + QStringLiteral("/fd.ico");
+    QVERIFY2(!QFile::exists(path), "the test program's directory has an fd.ico of its own");
+    // A null icon: the window shows the desktop's default one.
     QVERIFY(programIcon().isNull());
+    {
+        const FileBesideProgram unreadable(path, "not an icon");
+        QVERIFY(programIcon().isNull());
+    }
+
+    QImage drawn(32, 32, QImage::Format_ARGB32);
+    drawn.fill(Qt::red);
+    QByteArray ico;
+    QBuffer buffer(&ico);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && drawn.save(&buffer, "ICO"));
+    const FileBesideProgram readable(path, ico);
+    const QIcon icon = programIcon();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.pixmap(32).toImage().pixel(16, 16), qRgb(255, 0, 0));
 }
 
 QTEST_MAIN(TestToolkit)

@@ -18,7 +18,7 @@ private slots:
     void lookUpIsExact_data();
     void lookUpIsExact();
     void layoutCoversEveryPairOnce();
-    void rateTableStartsEmpty();
+    void rateTableStartsEmptyAndFillsByPair();
 };
 
 void TestPairCatalogue::typesListTheirPairsInCatalogueOrder()
@@ -71,11 +71,18 @@ void TestPairCatalogue::layoutCoversEveryPairOnce()
     QCOMPARE(clipNameOf(QStringLiteral("GBP/HKD")), QStringLiteral("gbphkd"));
 }
 
-void TestPairCatalogue::rateTableStartsEmpty()
+void TestPairCatalogue::rateTableStartsEmptyAndFillsByPair()
 {
-    const RateTable rates;
+    RateTable rates;
+    for (const QString &name : allPairNames())
+        QCOMPARE(rates.rateOf(name).value_or(QStringLiteral("not in the table")), QString());
+
+    // A refresh's store fills that pair alone, by position and by name alike.
+    const int eurUsd = findPair(QStringLiteral("EUR/USD")).value();
+    rates.store(eurUsd, QStringLiteral("1.0850"));
     for (int i = 0; i < kPairCount; ++i)
-        QVERIFY(rates.rate(i).isEmpty());
+        QCOMPARE(rates.rate(i), i == eurUsd ? QStringLiteral("1.0850") : QString());
+    QCOMPARE(rates.rateOf(QStringLiteral("EUR/USD")).value_or(QString()), QStringLiteral("1.0850"));
 }
 
 QTEST_APPLESS_MAIN(TestPairCatalogue)

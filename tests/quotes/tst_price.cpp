@@ -16,6 +16,8 @@ private slots:
     void rejectsField();
     void formatsMidRate_data();
     void formatsMidRate();
+    void dropsDecimals_data();
+    void dropsDecimals();
 };
 
 void TestPrice::parsesField_data()
@@ -99,6 +101,27 @@ void TestPrice::formatsMidRate()
     QFETCH(int, decimals);
     QFETCH(QString, text);
     QCOMPARE(formatRate(midRateOf(first, second), decimals), text);
+}
+
+void TestPrice::dropsDecimals_data()
+{
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<qint64>("divisor");
+    QTest::addColumn<qint64>("quotient");
+
+    QTest::newRow("below half") << qint64(1706449) << qint64(100) << qint64(17064);
+    QTest::newRow("half up") << qint64(1706450) << qint64(100) << qint64(17065);
+    QTest::newRow("negative half away from zero") << qint64(-15) << qint64(10) << qint64(-2);
+    QTest::newRow("negative below half") << qint64(-14) << qint64(10) << qint64(-1);
+    QTest::newRow("divisor one") << qint64(-7) << qint64(1) << qint64(-7);
+}
+
+void TestPrice::dropsDecimals()
+{
+    QFETCH(qint64, value);
+    QFETCH(qint64, divisor);
+    QFETCH(qint64, quotient);
+    QCOMPARE(divideRounded(value, divisor), quotient);
 }
 
 QTEST_APPLESS_MAIN(TestPrice)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "feed_options.h"
 #include "market_simulation.h"
 
 #include "quotes/quote_line_parser.h"
@@ -136,6 +137,7 @@ private slots:
     void refusesBadArguments_data();
     void refusesBadArguments();
     void refusesAPortInUse();
+    void helpNamesEveryOptionAndSource();
     void choosesTheSource_data();
     void choosesTheSource();
     void refusesAnIncompleteSetup_data();
@@ -236,8 +238,7 @@ void TestFeedProgram::cutClosesShortOfTheAnnouncedLength()
     QCOMPARE(pairsRead(body), 2); // it stops in the middle of the quote line
 
     const Run help = run({"--help"});
-    QVERIFY(help.out.contains("\n                             cut        the whole page's length, part of the page, then the "
-                              "connection closes\n"));
+    QVERIFY(help.out.contains("\n  cut        the whole page's length, part of the page, then the connection closes\n"));
 }
 
 void TestFeedProgram::refusesBadArguments_data()
@@ -280,6 +281,18 @@ void TestFeedProgram::refusesAPortInUse()
     const Run help = run({"--help"});
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith("Usage: vantrel-feed"));
+}
+
+void TestFeedProgram::helpNamesEveryOptionAndSource()
+{
+    const Run help = run({"--help"});
+    QCOMPARE(help.exitCode, 0);
+    for (const QString &name : vantrel::feed::valueOptionNames())
+        QVERIFY2(help.out.contains("\n  --" + name.toUtf8() + " <"), qPrintable(name));
+    QVERIFY(help.out.contains("\n  -h, --help "));
+    QVERIFY(help.out.contains("\n       vantrel-feed check PAGE\n"));
+    for (const char *source : {"simulated ", "page:FILE ", "ecb ", "oanda ", "file:PATH "})
+        QCOMPARE(help.out.count(QByteArray("\n  ") + source), 1);
 }
 
 void TestFeedProgram::choosesTheSource_data()

@@ -62,14 +62,13 @@ qint64 powerOfTen(int exponent)
 std::optional<QByteArray> formatPriceField(PriceUnits price, int decimals, int width)
 {
     for (int shown = std::min(decimals, 4); shown >= 0; --shown) {
-        const qint64 step = powerOfTen(4 - shown);
-        const qint64 magnitude = price < 0 ? -price : price;
-        const qint64 rounded = (magnitude + step / 2) / step;
+        const qint64 rounded = divideRounded(price, powerOfTen(4 - shown));
+        const qint64 magnitude = rounded < 0 ? -rounded : rounded;
         const qint64 perUnit = powerOfTen(shown);
-        QByteArray text = price < 0 ? QByteArrayLiteral("-") : QByteArray();
-        text += QByteArray::number(rounded / perUnit);
+        QByteArray text = rounded < 0 ? QByteArrayLiteral("-") : QByteArray();
+        text += QByteArray::number(magnitude / perUnit);
         if (shown > 0)
-            text += '.' + QByteArray::number(rounded % perUnit).rightJustified(shown, '0');
+            text += '.' + QByteArray::number(magnitude % perUnit).rightJustified(shown, '0');
         if (text.size() <= width)
             return text.rightJustified(width, ' ');
     }
