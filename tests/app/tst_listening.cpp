@@ -37,12 +37,13 @@ private slots:
     void dueTickWithEmptyList();
     void startReadsAtOnce();
     void startWithEmptyListKeepsRefreshing();
+    void endOfPassSwitchesTimersOn_data();
+    void endOfPassSwitchesTimersOn();
     void cancelDuringPassStopsListening();
     void cancelWhileWaiting();
     void dueTickStartsPass();
     void shorterIntervalCountsFromSameTime();
     void startAgainAfterCancelSilencesOldPass();
-    void addAndRemovePairs();
 };
 
 void TestListening::intervalsAndDueTimes_data()
@@ -220,6 +221,36 @@ void TestListening::startWithEmptyListKeepsRefreshing()
     QVERIFY(f.form->Timer2.isEnabled());
 }
 
+void TestListening::endOfPassSwitchesTimersOn_data()
+{
+    QTest::addColumn<bool>("listening");
+
+    QTest::newRow("listening") << true;
+    QTest::newRow("cancelled") << false;
+}
+
+void TestListening::endOfPassSwitchesTimersOn()
+{
+    QFETCH(bool, listening);
+
+    Form1Fixture f;
+    f.form->List2->addItem(QStringLiteral("EUR/USD"));
+    if (listening)
+        f.form->Command1->setText(QStringLiteral("Cancel"));
+    f.form->Timer1.disable();
+    f.form->Timer2.disable();
+    f.clock.set(QTime(14, 30, 5));
+    f.form->readingPass().start();
+    QVERIFY(!f.form->Timer2.isEnabled());
+    f.playToEnd();
+
+    QCOMPARE(f.form->readingPass().reading.speakindex, 1);
+    QCOMPARE(f.form->readingPass().reading.lastlistentime, 14 * 3600 + 30 * 60 + 5);
+    QVERIFY(f.form->Timer2.isEnabled());
+    // A pass that ends after Cancel does not bring the listening timer back.
+    QCOMPARE(f.form->Timer1.isEnabled(), listening);
+}
+
 void TestListening::cancelDuringPassStopsListening()
 {
     Form1Fixture f;
@@ -305,30 +336,6 @@ void TestListening::startAgainAfterCancelSilencesOldPass()
     const QStringList clips = f.playToEnd();
     QCOMPARE(clips.size(), 7);
     QCOMPARE(clips.first(), "usdjpy");
-}
-
-void TestListening::addAndRemovePairs()
-{
-    Form1Fixture f;
-    Form1 &form = *f.form;
-    QTest::mouseClick(form.Command4, Qt::LeftButton);
-    QCOMPARE(f.messages.shown, QStringList{"Seclect pairs to be listened please!"});
-    QCOMPARE(form.List2->count(), 0);
-
-    form.List1->setCurrentRow(1);
-    QTest::mouseClick(form.Command4, Qt::LeftButton);
-    QTest::mouseClick(form.Command4, Qt::LeftButton);
-    QCOMPARE(form.List2->count(), 2);
-    QCOMPARE(form.List2->item(1)->text(), "EUR/USD");
-
-    QTest::mouseClick(form.Command5, Qt::LeftButton);
-    QCOMPARE(f.messages.shown.last(), "Seclect pairs to be removed please!");
-    form.List2->setCurrentRow(0);
-    QTest::mouseClick(form.Command5, Qt::LeftButton);
-    QCOMPARE(form.List2->count(), 1);
-    QTest::mouseClick(form.Command5, Qt::LeftButton); // nothing highlighted after a removal
-    QCOMPARE(form.List2->count(), 1);
-    QCOMPARE(f.messages.shown.size(), 3);
 }
 
 QTEST_MAIN(TestListening)

@@ -49,9 +49,6 @@ private slots:
     void cleanup();
     void startUpDefaults();
     void firstDownloadIsSavedNotRead();
-    void pairTypeRefillsAvailableList();
-    void refilledListShowsItsFirstPair_data();
-    void refilledListShowsItsFirstPair();
     void reminderPairChoiceClearsBoxes();
     void refreshTickFillsGrids();
     void failedRefreshKeepsGrids();
@@ -145,50 +142,6 @@ void TestMainWindow::firstDownloadIsSavedNotRead()
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("curquote.htm"))));
     QVERIFY(m_form1->rates.rate(0).isEmpty());
     QVERIFY(m_form1->majorRatesView()->MSFlexGrid1().cellText(1, 1).isEmpty());
-}
-
-void TestMainWindow::pairTypeRefillsAvailableList()
-{
-    Form1 &form = *m_form1;
-    form.List2->addItem(QStringLiteral("EUR/USD"));
-    chooseAsUser(form.Combo1, QStringLiteral("Cross"));
-    QCOMPARE(form.List1->count(), 27);
-    QCOMPARE(form.List1->item(0)->text(), "AUD/CAD");
-    QCOMPARE(form.List1->item(26)->text(), "SGD/JPY");
-    QCOMPARE(itemsOf(form.List2), QStringList{"EUR/USD"});
-    chooseAsUser(form.Combo1, QStringLiteral("Major"));
-    QCOMPARE(form.List1->count(), 8);
-}
-
-void TestMainWindow::refilledListShowsItsFirstPair_data()
-{
-    QTest::addColumn<QString>("scrolled"); // the type whose list is scrolled to its end
-    QTest::addColumn<QString>("chosen");   // then chosen
-    QTest::addColumn<QString>("first");
-
-    QTest::newRow("crosses, then majors") << "Cross" << "Major" << "AUD/USD";
-    QTest::newRow("majors, then crosses") << "Major" << "Cross" << "AUD/CAD";
-    QTest::newRow("crosses again") << "Cross" << "Cross" << "AUD/CAD";
-}
-
-void TestMainWindow::refilledListShowsItsFirstPair()
-{
-    QFETCH(QString, scrolled);
-    QFETCH(QString, chosen);
-    QFETCH(QString, first);
-
-    Form1 &form = *m_form1;
-    chooseAsUser(form.Combo1, scrolled);
-    form.List1->scrollToBottom();
-    QTest::qWait(0);
-    QVERIFY(form.List1->verticalScrollBar()->value() > 0);
-
-    chooseAsUser(form.Combo1, chosen);
-    QTest::qWait(0);
-    QCOMPARE(form.List1->verticalScrollBar()->value(), 0);
-    const QModelIndex top = form.List1->indexAt(QPoint(1, 1));
-    QVERIFY(top.isValid());
-    QCOMPARE(top.data().toString(), first);
 }
 
 void TestMainWindow::reminderPairChoiceClearsBoxes()

@@ -124,25 +124,24 @@ void TestRefreshQuotes::secondRefreshWaitsForFirst()
 void TestRefreshQuotes::failedFetchChangesNothing_data()
 {
     QTest::addColumn<FetchResult>("result");
-    QTest::addColumn<int>("cancels");
 
-    QTest::newRow("time-out") << FetchResult{kFetchTimedOut, {}, {}} << 1;
-    QTest::newRow("connection refused") << FetchResult{1, {}, QStringLiteral("refused")} << 0;
-    QTest::newRow("oversized page") << FetchResult{kFetchTooLarge, {}, {}} << 0;
-    QTest::newRow("empty page") << FetchResult{0, {}, {}} << 0;
+    QTest::newRow("time-out") << FetchResult{kFetchTimedOut, {}, {}};
+    QTest::newRow("connection refused") << FetchResult{1, {}, QStringLiteral("refused")};
+    QTest::newRow("oversized page") << FetchResult{kFetchTooLarge, {}, {}};
+    QTest::newRow("empty page") << FetchResult{0, {}, {}};
 }
 
 void TestRefreshQuotes::failedFetchChangesNothing()
 {
     QFETCH(FetchResult, result);
-    QFETCH(int, cancels);
 
     const QByteArray oldPage = TestPage(QStringLiteral("2.0000")).bytes();
     QCOMPARE(refreshWith({0, oldPage, {}}), Outcome::Updated);
 
     const Outcome outcome = refreshWith(result);
     QCOMPARE(outcome, result.ok() ? Outcome::EmptyPage : Outcome::FetchFailed);
-    QCOMPARE(m_inet1->cancels, cancels);
+    // The fetch has released its request by the time it reports; nothing is cancelled after it.
+    QCOMPARE(m_inet1->cancels, 0);
     QCOMPARE(fileContent(cachePath()), oldPage);
     QCOMPARE(*m_rates->rateOf(QStringLiteral("EUR/USD")), "2.0000");
 }
@@ -291,17 +290,15 @@ void TestRefreshQuotes::failedWriteLeavesTable()
 
 void TestRefreshQuotes::firstPageIsSavedUnread()
 {
-    QSignalSpy saved(m_refresher.get(), &QuoteRefresher::firstPageSaved);
     QSignalSpy refreshed(m_refresher.get(), &QuoteRefresher::refreshFinished);
 
     QVERIFY(m_refresher->downloadFirstPage());
     m_inet1->answer({1, {}, QStringLiteral("refused")});
-    QCOMPARE(saved.takeFirst().first().toBool(), false);
     QVERIFY(!QFile::exists(cachePath()));
 
     QVERIFY(m_refresher->downloadFirstPage());
     m_inet1->answerPage(QByteArray());
-    QCOMPARE(saved.takeFirst().first().toBool(), true);
+    QVERIFY(QFile::exists(cachePath()));
     QCOMPARE(fileContent(cachePath()), QByteArray());
 
     QVERIFY(m_refresher->downloadFirstPage());

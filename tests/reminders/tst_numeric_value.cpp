@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reminders/numeric_value.h"
-#include "reminders/reminder_entry.h"
 
 #include <QTest>
 
@@ -16,12 +15,6 @@ class TestNumericValue : public QObject
 private slots:
     void valueOfText_data();
     void valueOfText();
-    void thresholdBoxes_data();
-    void thresholdBoxes();
-    void entriesFire_data();
-    void entriesFire();
-    void entryRecognition_data();
-    void entryRecognition();
 };
 
 void TestNumericValue::valueOfText_data()
@@ -73,74 +66,6 @@ void TestNumericValue::valueOfText()
     else
         QVERIFY2(std::abs(result - value) <= 1e-12 * std::max(1.0, std::abs(value)),
                  qPrintable(QString::number(result, 'g', 17)));
-}
-
-void TestNumericValue::thresholdBoxes_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("kind");
-
-    QTest::newRow("empty") << "" << int(ThresholdText::Empty);
-    QTest::newRow("number") << "1.2650" << int(ThresholdText::Valid);
-    QTest::newRow("number and letters") << "1.26abc" << int(ThresholdText::Valid);
-    QTest::newRow("negative") << "-3" << int(ThresholdText::Valid);
-    QTest::newRow("zero") << "0" << int(ThresholdText::Faulty);
-    QTest::newRow("letters") << "abc" << int(ThresholdText::Faulty);
-    QTest::newRow("blank") << " " << int(ThresholdText::Faulty);
-}
-
-void TestNumericValue::thresholdBoxes()
-{
-    QFETCH(QString, text);
-    QFETCH(int, kind);
-    QCOMPARE(int(classifyThreshold(text)), kind);
-}
-
-void TestNumericValue::entriesFire_data()
-{
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("rate");
-    QTest::addColumn<bool>("fires");
-
-    QTest::newRow("upper at equality") << "EUR/USD>1.2650" << "1.2650" << true;
-    QTest::newRow("upper below") << "EUR/USD>1.2650" << "1.2649" << false;
-    QTest::newRow("lower above") << "EUR/USD<1.2650" << "1.2651" << false;
-    QTest::newRow("lower at equality") << "EUR/USD<1.2650" << "1.2650" << true;
-    QTest::newRow("threshold with letters") << "EUR/USD>1.26abc" << "1.2600" << true;
-    QTest::newRow("rate with group separator") << "USD/JPY>1000" << "1,234.50" << true;
-    QTest::newRow("lower on a rate not read yet") << "EUR/USD<1.2650" << "" << false;
-    QTest::newRow("upper on a rate not read yet") << "EUR/USD>-5" << "" << false;
-}
-
-void TestNumericValue::entriesFire()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, rate);
-    QFETCH(bool, fires);
-    const std::optional<ReminderEntry> parsed = parseReminderEntry(entry);
-    QVERIFY(parsed);
-    QCOMPARE(parsed->text(), entry);
-    QCOMPARE(parsed->firesAt(rate), fires);
-}
-
-void TestNumericValue::entryRecognition_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("recognised");
-
-    QTest::newRow("upper") << "GBP/USD>1.30" << true;
-    QTest::newRow("blank kept in threshold") << "GBP/USD> 1.30" << true;
-    QTest::newRow("unknown pair") << "USD/DKK>6.5" << false;
-    QTest::newRow("no sign") << "GBP/USD=1.30" << false;
-    QTest::newRow("too short") << "GBP/USD" << false;
-    QTest::newRow("lower case pair") << "gbp/usd<1.3" << false;
-}
-
-void TestNumericValue::entryRecognition()
-{
-    QFETCH(QString, line);
-    QFETCH(bool, recognised);
-    QCOMPARE(parseReminderEntry(line).has_value(), recognised);
 }
 
 QTEST_APPLESS_MAIN(TestNumericValue)

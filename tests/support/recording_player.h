@@ -30,6 +30,9 @@ struct PlayerLog {
     QList<RecordingPlayer *> playing() const;
     // The starts in `commands`, in order.
     QList<PlayerStart> starts() const;
+    // Lets the playing clips end one after another until nothing plays; returns what was played from the
+    // clip playing now on. Two players playing at once stop the test.
+    QStringList playToEnd(int maxClips = 500);
 };
 
 // A player that plays nothing: it records what it is told and ends a play when the test says so.
@@ -107,6 +110,21 @@ inline QStringList playingClip(const QString &programDirectory, const QString &c
     return {QStringLiteral("DeviceType=WaveAudio"),
             QStringLiteral("FileName=") + programDirectory + QStringLiteral("/sound/") + clip + QStringLiteral(".wav"),
             QStringLiteral("open"), QStringLiteral("play")};
+}
+
+inline QStringList PlayerLog::playToEnd(int maxClips)
+{
+    // The clip playing now counts as the first.
+    const qsizetype before = played.size() - playing().size();
+    for (int i = 0; i < maxClips; ++i) {
+        const QList<RecordingPlayer *> now = playing();
+        if (now.isEmpty())
+            break;
+        if (now.size() > 1)
+            qFatal("two players are playing at once");
+        now.first()->finish();
+    }
+    return played.mid(before);
 }
 
 inline QList<PlayerStart> PlayerLog::starts() const

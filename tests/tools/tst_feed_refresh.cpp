@@ -104,9 +104,10 @@ void TestFeedRefresh::faultsReachCacheAndRates()
     QTemporaryDir dir;
     NetworkHttpFetch inet1;
     RateTable rates;
-    QuoteRefresher refresher(inet1, QuoteCacheFile(dir.filePath(QStringLiteral("curquote.htm"))), rates, QUrl());
+    const QuoteCacheFile cache(dir.filePath(QStringLiteral("curquote.htm")));
+    QuoteRefresher refresher(inet1, cache, rates, QUrl());
     QCOMPARE(refreshFrom(refresher, *serve(feed::FaultMode::None, 1)), Outcome::Updated);
-    const QByteArray cachedBefore = *refresher.cacheFile().read();
+    const QByteArray cachedBefore = *cache.read();
 
     // Another seed, so that rates taken from the faulty server's page show.
     RateTable expected = rates;
@@ -118,7 +119,7 @@ void TestFeedRefresh::faultsReachCacheAndRates()
     QVERIFY(ratesOf(offered) != ratesOf(rates));
 
     QCOMPARE(refreshFrom(refresher, *serve(fault, 2)), outcome);
-    QCOMPARE(*refresher.cacheFile().read() != cachedBefore, cacheReplaced);
+    QCOMPARE(*cache.read() != cachedBefore, cacheReplaced);
     QCOMPARE(ratesOf(rates), ratesOf(expected));
 }
 

@@ -16,11 +16,6 @@ using vantrel::test::TestPage;
 
 namespace {
 
-QStringList cycle(const QString &sound, const QString &pairClip)
-{
-    return {sound, QStringLiteral("yours"), pairClip, QStringLiteral("setprice")};
-}
-
 // Lets `clips` clips end, one after another.
 void finishClips(Form1Fixture &f, int clips)
 {
@@ -30,7 +25,7 @@ void finishClips(Form1Fixture &f, int clips)
 
 } // namespace
 
-class TestReminders : public QObject
+class TestReminderGroup : public QObject
 {
     Q_OBJECT
 
@@ -39,12 +34,6 @@ private slots:
     void addAppendsEntries();
     void removeTakesSelectedEntry();
     void firstReachedReminderFires();
-    void checksRememberLastEntry();
-    void alertPlaysItsCycles_data();
-    void alertPlaysItsCycles();
-    void selectorsChangedDuringAlert();
-    void alertPlayersStartAfterTheirSilenceLists_data();
-    void alertPlayersStartAfterTheirSilenceLists();
     void resetDuringAlertEndsAfterCycle();
     void buttonsPressedDuringAlert_data();
     void buttonsPressedDuringAlert();
@@ -59,7 +48,7 @@ private slots:
     void pageAfterRefreshStoppedIsNotChecked();
 };
 
-void TestReminders::addAppendsEntries_data()
+void TestReminderGroup::addAppendsEntries_data()
 {
     QTest::addColumn<QString>("pair");
     QTest::addColumn<QString>("upper");
@@ -80,7 +69,7 @@ void TestReminders::addAppendsEntries_data()
                                         << true;
 }
 
-void TestReminders::addAppendsEntries()
+void TestReminderGroup::addAppendsEntries()
 {
     QFETCH(QString, pair);
     QFETCH(QString, upper);
@@ -105,7 +94,7 @@ void TestReminders::addAppendsEntries()
     QCOMPARE(form.alertPlayback().reminders.alertcount, message.isEmpty() ? 0 : 2);
 }
 
-void TestReminders::removeTakesSelectedEntry()
+void TestReminderGroup::removeTakesSelectedEntry()
 {
     Form1Fixture f;
     Form1 &form = *f.form;
@@ -122,7 +111,7 @@ void TestReminders::removeTakesSelectedEntry()
     QCOMPARE(f.messages.shown.size(), 2);
 }
 
-void TestReminders::firstReachedReminderFires()
+void TestReminderGroup::firstReachedReminderFires()
 {
     Form1Fixture f;
     Form1 &form = *f.form;
@@ -140,131 +129,7 @@ void TestReminders::firstReachedReminderFires()
     QCOMPARE(f.players.played, QStringList{"Bell"});
 }
 
-void TestReminders::checksRememberLastEntry()
-{
-    Form1Fixture f;
-    Form1 &form = *f.form;
-    // A lower reminder on a pair not read yet does not fire (its rate is not 0, it is unknown).
-    form.List3->addItems({"EUR/USD<1.2650", "nonsense", "USD/JPY>150", "GBP/USD=1"});
-    f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("149.99"));
-    form.checkReminders();
-    QVERIFY(f.players.played.isEmpty());
-    QCOMPARE(form.alertPlayback().reminders.alertindex, 2);
-    QCOMPARE(form.alertPlayback().reminders.alertclip, "usdjpy");
-    QVERIFY(form.Timer2.isEnabled());
-}
-
-void TestReminders::alertPlaysItsCycles_data()
-{
-    QTest::addColumn<QString>("times");
-    QTest::addColumn<int>("cycles");
-
-    QTest::newRow("One") << "One" << 1;
-    QTest::newRow("Five") << "Five" << 5;
-    QTest::newRow("not a count plays once") << "3" << 1;
-    QTest::newRow("empty plays once") << "" << 1;
-    QTest::newRow("wrong case plays once") << "two" << 1;
-}
-
-void TestReminders::alertPlaysItsCycles()
-{
-    QFETCH(QString, times);
-    QFETCH(int, cycles);
-
-    Form1Fixture f;
-    Form1 &form = *f.form;
-    form.Combo5->setCurrentText(times);
-    form.List3->addItems({"USD/JPY>150", "EUR/USD>1.2"});
-    f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("150.01"));
-    form.checkReminders();
-
-    QStringList expected;
-    for (int i = 0; i < cycles; ++i)
-        expected << cycle(QStringLiteral("Bell"), QStringLiteral("usdjpy"));
-    QStringList heard;
-    for (int i = 0; i < cycles * 4; ++i) {
-        heard << f.players.played.last();
-        if (i % 4 == 3 && i < cycles * 4 - 1)
-            QCOMPARE(form.alertPlayback().reminders.alertcount, i / 4); // counted when the cycle's last clip has ended
-        f.players.playing().first()->finish();
-        if (i % 4 == 3 && i < cycles * 4 - 1)
-            QCOMPARE(form.alertPlayback().reminders.alertcount, i / 4 + 1);
-    }
-    QCOMPARE(heard, expected);
-    QCOMPARE(itemsOf(form.List3), QStringList{"EUR/USD>1.2"});
-    QCOMPARE(form.alertPlayback().reminders.alertcount, 0);
-    QCOMPARE(form.alertPlayback().reminders.alerttimes, 0);
-    QVERIFY(form.Timer2.isEnabled());
-    QVERIFY(f.players.playing().isEmpty());
-}
-
-void TestReminders::selectorsChangedDuringAlert()
-{
-    Form1Fixture f;
-    Form1 &form = *f.form;
-    form.Combo5->setCurrentText(QStringLiteral("Two"));
-    form.List3->addItem(QStringLiteral("EUR/USD<1.1"));
-    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.0999"));
-    form.checkReminders();
-    finishClips(f, 1);
-    form.Combo4->setCurrentText(QStringLiteral("Lion")); // during "yours"
-    form.Combo5->setCurrentText(QStringLiteral("Three"));
-    const QStringList clips = f.playToEnd();
-    QCOMPARE(clips, QStringList({"yours", "eurusd", "setprice"}) + cycle("Lion", "eurusd")
-                        + cycle("Lion", "eurusd"));
-
-    // Lowered below the cycles already played: the alert ends after the cycle that is playing.
-    form.Combo4->setCurrentText(QStringLiteral("Bell"));
-    form.Combo5->setCurrentText(QStringLiteral("Three"));
-    form.List3->addItem(QStringLiteral("EUR/USD<1.1"));
-    form.checkReminders();
-    finishClips(f, 5);
-    form.Combo5->setCurrentText(QStringLiteral("One"));
-    QCOMPARE(f.playToEnd().size(), 3);
-    QCOMPARE(form.List3->count(), 0);
-    QVERIFY(form.Timer2.isEnabled());
-}
-
-void TestReminders::alertPlayersStartAfterTheirSilenceLists_data()
-{
-    QTest::addColumn<int>("start"); // which start of the alert, from 0
-    QTest::addColumn<int>("player");
-    QTest::addColumn<QList<int>>("silenceList");
-    QTest::addColumn<QString>("clip");
-
-    QTest::newRow("MMControl10") << 0 << 10 << QList<int>{10} << "Bell";
-    QTest::newRow("MMControl11") << 1 << 11 << QList<int>{10, 11} << "yours";
-    QTest::newRow("MMControl12") << 2 << 12 << QList<int>{10, 11, 12} << "gbpjpy";
-    QTest::newRow("MMControl13") << 3 << 13 << QList<int>{10, 11, 12, 13} << "setprice";
-    QTest::newRow("MMControl10 of the second cycle") << 4 << 10 << QList<int>{10} << "Bell";
-    QTest::newRow("MMControl13 of the second cycle") << 7 << 13 << QList<int>{10, 11, 12, 13} << "setprice";
-}
-
-void TestReminders::alertPlayersStartAfterTheirSilenceLists()
-{
-    QFETCH(int, start);
-    QFETCH(int, player);
-    QFETCH(QList<int>, silenceList);
-    QFETCH(QString, clip);
-
-    Form1Fixture f;
-    Form1 &form = *f.form;
-    form.Combo5->setCurrentText(QStringLiteral("Two"));
-    form.List3->addItem(QStringLiteral("GBP/JPY>150"));
-    f.setRate(QStringLiteral("GBP/JPY"), QStringLiteral("150.00"));
-    f.players.commands.clear();
-    form.checkReminders();
-    QCOMPARE(f.playToEnd().size(), 8);
-
-    const QList<vantrel::test::PlayerStart> starts = f.players.starts();
-    QCOMPARE(starts.size(), 8); // nothing selected for reading afterwards
-    const vantrel::test::PlayerStart &started = starts[start];
-    QCOMPARE(started.player, QStringLiteral("MMControl%1").arg(player));
-    QCOMPARE(started.before, vantrel::test::silencing(silenceList));
-    QCOMPARE(started.start, vantrel::test::playingClip(f.dir.path(), clip));
-}
-
-void TestReminders::resetDuringAlertEndsAfterCycle()
+void TestReminderGroup::resetDuringAlertEndsAfterCycle()
 {
     Form1Fixture f;
     Form1 &form = *f.form;
@@ -279,7 +144,7 @@ void TestReminders::resetDuringAlertEndsAfterCycle()
     QCOMPARE(itemsOf(form.List3), QStringList{"GBP/USD>1"});
 }
 
-void TestReminders::buttonsPressedDuringAlert_data()
+void TestReminderGroup::buttonsPressedDuringAlert_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("clipsLeft");        // after the button, until the alert has ended
@@ -295,7 +160,7 @@ void TestReminders::buttonsPressedDuringAlert_data()
     QTest::newRow("pair list Remove") << "Command5" << 2 + 3 * 4 << QStringList{"GBP/USD>1"} << "Start";
 }
 
-void TestReminders::buttonsPressedDuringAlert()
+void TestReminderGroup::buttonsPressedDuringAlert()
 {
     QFETCH(QString, button);
     QFETCH(int, clipsLeft);
@@ -338,7 +203,7 @@ void TestReminders::buttonsPressedDuringAlert()
     QVERIFY(form.Timer2.isEnabled());
 }
 
-void TestReminders::firedEntryIsRemovedWhereverItIs()
+void TestReminderGroup::firedEntryIsRemovedWhereverItIs()
 {
     Form1Fixture f;
     Form1 &form = *f.form;
@@ -360,7 +225,7 @@ void TestReminders::firedEntryIsRemovedWhereverItIs()
     QCOMPARE(itemsOf(form.List3), QStringList{"GBP/USD>9"});
 }
 
-void TestReminders::checksWaitWhileAlertPlays()
+void TestReminderGroup::checksWaitWhileAlertPlays()
 {
     Form1Fixture f;
     Form1 &form = *f.form;
@@ -377,7 +242,7 @@ void TestReminders::checksWaitWhileAlertPlays()
     QCOMPARE(itemsOf(form.List3), QStringList{"USD/JPY>100"});
 }
 
-void TestReminders::endOfAlertReadsAndListens_data()
+void TestReminderGroup::endOfAlertReadsAndListens_data()
 {
     QTest::addColumn<bool>("listening");
     QTest::addColumn<bool>("pairSelected");
@@ -387,7 +252,7 @@ void TestReminders::endOfAlertReadsAndListens_data()
     QTest::newRow("listening, nothing to read") << true << false;
 }
 
-void TestReminders::endOfAlertReadsAndListens()
+void TestReminderGroup::endOfAlertReadsAndListens()
 {
     QFETCH(bool, listening);
     QFETCH(bool, pairSelected);
@@ -412,7 +277,7 @@ void TestReminders::endOfAlertReadsAndListens()
                                          : QStringList());
 }
 
-void TestReminders::firesFromRefreshTick()
+void TestReminderGroup::firesFromRefreshTick()
 {
     Form1Fixture f;
     Form1 &form = *f.form;
@@ -425,7 +290,7 @@ void TestReminders::firesFromRefreshTick()
     QCOMPARE(form.majorRatesView()->MSFlexGrid1().cellText(2, 1), "1.2001");
 }
 
-void TestReminders::pageAfterRefreshStoppedIsNotChecked_data()
+void TestReminderGroup::pageAfterRefreshStoppedIsNotChecked_data()
 {
     QTest::addColumn<QString>("meanwhile"); // what happens while the page is on its way
     QTest::addColumn<bool>("fires");
@@ -435,7 +300,7 @@ void TestReminders::pageAfterRefreshStoppedIsNotChecked_data()
     QTest::newRow("interval fell due") << "due" << false;
 }
 
-void TestReminders::pageAfterRefreshStoppedIsNotChecked()
+void TestReminderGroup::pageAfterRefreshStoppedIsNotChecked()
 {
     QFETCH(QString, meanwhile);
     QFETCH(bool, fires);
@@ -478,7 +343,7 @@ void TestReminders::pageAfterRefreshStoppedIsNotChecked()
     QCOMPARE(f.players.played.last(), "Bell");
 }
 
-void TestReminders::timesBoxKeepsWhatIsTyped_data()
+void TestReminderGroup::timesBoxKeepsWhatIsTyped_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("enter");
@@ -495,7 +360,7 @@ void TestReminders::timesBoxKeepsWhatIsTyped_data()
     QTest::newRow("3, Enter") << "3" << true << 1;
 }
 
-void TestReminders::timesBoxKeepsWhatIsTyped()
+void TestReminderGroup::timesBoxKeepsWhatIsTyped()
 {
     QFETCH(QString, typed);
     QFETCH(bool, enter);
@@ -520,5 +385,5 @@ void TestReminders::timesBoxKeepsWhatIsTyped()
     QCOMPARE(form.Combo5->currentText(), typed);
 }
 
-QTEST_MAIN(TestReminders)
-#include "tst_reminders.moc"
+QTEST_MAIN(TestReminderGroup)
+#include "tst_reminder_group.moc"
