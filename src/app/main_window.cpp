@@ -6,6 +6,7 @@
 #include "platform/http_fetch.h"
 #include "platform/keyboard_buttons.h"
 #include "platform/list_box.h"
+#include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/spoken_focus.h"
 #include "platform/twips.h"
@@ -234,6 +235,20 @@ void Form1::connectHandlers()
 WavePlayer &Form1::MMControl(int number) const
 {
     return number <= 8 ? m_reading.MMControl(number) : m_alert.MMControl(number);
+}
+
+bool Form1::removeHighlightedEntry(QListWidget &list, QPushButton &button, const QString &complaint)
+{
+    const int index = listIndex(list);
+    if (index == -1) {
+        m_services.messages.show(this, complaint);
+        return false;
+    }
+    const QString removed = list.item(index)->text();
+    removeListItem(list, index);
+    // The entry leaves a list away from the button: a screen reader user hears it.
+    sayAboutFocusedControl(button, removed + QLatin1String(" removed"));
+    return true;
 }
 
 void Form1::chooseItem(QComboBox *combo, const QString &text, void (Form1::*handler)())

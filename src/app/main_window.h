@@ -157,6 +157,9 @@ private:
     void finishRefreshTick();
     void passEnded();
     void alertEnded(const QString &firedEntry, int alertindex);
+    // Removes the highlighted entry of a list and says so at the button pressed; shows the complaint when
+    // no entry is highlighted. Whether an entry was removed.
+    bool removeHighlightedEntry(QListWidget &list, QPushButton &button, const QString &complaint);
     // Selects an item of a drop-down list in code and runs its choice handler, as a user's choice does.
     void chooseItem(QComboBox *combo, const QString &text, void (Form1::*handler)());
     Form2 &ensureMajorRatesView();

@@ -40,14 +40,7 @@ void Form1::addSelectedPair()
 
 void Form1::removeSelectedPair()
 {
-    const int index = listIndex(*List2);
-    if (index == -1) {
-        m_services.messages.show(this, QStringLiteral("Seclect pairs to be removed please!"));
-        return;
-    }
-    const QString removed = List2->item(index)->text();
-    removeListItem(*List2, index);
-    sayAboutFocusedControl(*Command5, removed + QLatin1String(" removed"));
+    removeHighlightedEntry(*List2, *Command5, QStringLiteral("Seclect pairs to be removed please!"));
 }
 
 } // namespace vantrel

@@ -68,15 +68,8 @@ void Form1::addReminder()
 
 void Form1::removeReminder()
 {
-    const int index = listIndex(*List3);
-    if (index == -1) {
-        m_services.messages.show(this, QStringLiteral("Seclect reminder to be cancelled please!"));
-        return;
-    }
-    const QString removed = List3->item(index)->text();
-    removeListItem(*List3, index);
-    m_alert.resetCycles();
-    sayAboutFocusedControl(*Command8, removed + QLatin1String(" removed"));
+    if (removeHighlightedEntry(*List3, *Command8, QStringLiteral("Seclect reminder to be cancelled please!")))
+        m_alert.resetCycles();
 }
 
 } // namespace vantrel

@@ -45,8 +45,8 @@ void QuoteRefresher::onFetchFinished(const FetchResult &result)
     case Pending::Nothing:
         return;
     case Pending::FirstPage:
-        emit firstPageSaved(result.ok()
-                            && m_cacheFile.replace(result.page) == QuoteCacheFile::SaveOutcome::Saved);
+        if (result.ok())
+            m_cacheFile.replace(result.page);
         return;
     case Pending::Refresh:
         emit refreshFinished(refreshFrom(result));
@@ -56,8 +56,6 @@ void QuoteRefresher::onFetchFinished(const FetchResult &result)
 
 QuoteRefresher::Outcome QuoteRefresher::refreshFrom(const FetchResult &result)
 {
-    if (result.errorCode == kFetchTimedOut)
-        m_inet1.cancel();
     if (!result.ok())
         return Outcome::FetchFailed;
     if (result.page.isEmpty())

@@ -47,11 +47,9 @@ public:
 
     bool isBusy() const { return m_pending != Pending::Nothing; }
     void setQuoteUrl(const QUrl &quoteurl) { m_quoteurl = quoteurl; }
-    const QuoteCacheFile &cacheFile() const { return m_cacheFile; }
 
 signals:
     void refreshFinished(vantrel::QuoteRefresher::Outcome outcome);
-    void firstPageSaved(bool saved);
 
 private:
     enum class Pending { Nothing, Refresh, FirstPage };

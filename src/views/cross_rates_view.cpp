@@ -22,13 +22,14 @@ Form3::Form3()
     : RateView(QStringLiteral("Cross Rates"), pairNamesOfType(PairType::Cross), gridcolours::buttonFace())
 {
     RateGrid &grid = MSFlexGrid1();
-    for (int row = 0; row <= 27; ++row)
+    const int pairs = int(rowPairs().size());
+    for (int row = 0; row <= pairs; ++row)
         grid.setRowHeightTwips(row, 320);
     grid.setCellText(0, 0, QStringLiteral("Pair"));
     grid.setCellText(0, 1, QStringLiteral("Rate"));
     grid.setCellBackground(0, 0, gridcolours::windowBackground());
     grid.setCellBackground(0, 1, gridcolours::windowBackground());
-    for (int row = 1; row <= 27; ++row) {
+    for (int row = 1; row <= pairs; ++row) {
         const QColor colour = groupColour(rowPairs()[row - 1]);
         grid.setCellText(row, 0, rowPairs()[row - 1]);
         grid.setCellBackground(row, 0, colour);

@@ -14,11 +14,12 @@ Form2::Form2()
     : RateView(QStringLiteral("Major Rates"), rowOrder(), gridcolours::kFixedWhite)
 {
     RateGrid &grid = MSFlexGrid1();
-    for (int row = 1; row <= 8; ++row)
+    const int pairs = int(rowPairs().size());
+    for (int row = 1; row <= pairs; ++row)
         grid.setRowHeightTwips(row, 320);
     grid.setCellText(0, 0, QStringLiteral("Pair"));
     grid.setCellText(0, 1, QStringLiteral("Rate"));
-    for (int row = 1; row <= 8; ++row) {
+    for (int row = 1; row <= pairs; ++row) {
         grid.setCellText(row, 0, rowPairs()[row - 1]);
         if (const std::optional<QColor> stripe = rateStripe(row))
             grid.setCellBackground(row, 0, *stripe);
