@@ -29,7 +29,9 @@ bench=$build/bench/bench_clip_chain_pass
 
 die() { echo "measure_gaps.sh: $*" >&2; exit 2; }
 
-[[ -x $bench ]] || die "$bench is missing: build first (cmake -S . -B build && cmake --build build -j2)"
+[[ -f $build/CMakeCache.txt ]] || die "$build is not configured: build first (make build)"
+cmake --build "$build" --target bench_clip_chain_pass >/dev/null \
+  || die "bench_clip_chain_pass did not build: cmake --build $build --target bench_clip_chain_pass"
 for tool in pulseaudio parec pactl; do
   command -v "$tool" >/dev/null || die "'$tool' is missing (Debian packages: pulseaudio pulseaudio-utils)"
 done

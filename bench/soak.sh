@@ -9,6 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-3600}
 sample=${2:-60}
+cmake --build build --target bench_soak vantrel-feed >/dev/null
 source scripts/lib/session.sh
 session_begin
 session_pulse

@@ -11,6 +11,7 @@ cd "$(dirname "$0")/.."
 sound=yes
 if [[ ${1:-} == --no-sound ]]; then sound=no; shift; fi
 runs=${1:-5}
+cmake --build build --target bench_window_shown vantrel >/dev/null
 source scripts/lib/session.sh
 session_begin
 session_xvfb
