@@ -5,11 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-#
-#   scripts/sanitize.sh [--build-only]
 
 source scripts/lib/configure.sh
 configure_preset sanitize build-asan
 cmake --build --preset sanitize -j "$(nproc)" > build-asan.build.log || { tail -50 build-asan.build.log; exit 1; }
-[[ ${1:-} == --build-only ]] && exit 0
 ctest --preset sanitize -j "$(nproc)"

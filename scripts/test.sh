@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every test of the project, each stage timed: the packages, the normal build, the suites of that
 # build (unit, window, feed, clip and system tests), the checks of the Debian package made from it, the
-# unit and window tests again under AddressSanitizer and UndefinedBehaviorSanitizer (compiled at idle
-# priority while the tests of build/ run), and a short fuzzing run. Ends with how long each stage took and one line counting every suite and check that passed and
+# unit and window tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing
+# run. Ends with how long each stage took and one line counting every suite and check that passed and
 # failed.
 #
 #   scripts/test.sh        (what `make test` runs)
@@ -60,10 +60,6 @@ stage "build (build/)" bash scripts/build.sh || { failed=$((failed + 1)); summar
 # two cores now and then delay a clip of a recorded pass by 50-80 ms (seen after a sound server restart);
 # a test that fails is run once more, and named below, so that a fault of the program, which fails both
 # runs, still fails the stage while a rare dropout of the machine does not.
-# Meanwhile the sanitizer tree compiles at idle priority (SCHED_IDLE): it gets only the CPU time the tests
-# leave, about 0.8 of the two cores, and gives it up the moment a test's process wants it.
-(chrt --idle 0 bash scripts/sanitize.sh --build-only > "$logs/sanitize-build" 2>&1
- echo $? > "$logs/sanitize-build.status") &
 stage "tests of build/" ctest --preset default -j 4 --repeat until-pass:2
 count_ctest "tests of build/"
 retried=$(grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*(\*\*\*Failed|Failed|Timeout)' "$(log_of "tests of build/")" \
@@ -77,13 +73,7 @@ failed=$((failed + package_failed))
 # A check script that stopped before it could name a failed check still failed.
 [[ $package_status -eq 0 || $package_failed -gt 0 ]] || failed=$((failed + 1))
 
-# Waits for the sanitizer tree's build started above (or runs what is left of it), then runs its tests.
-sanitizers() {
-  while [[ ! -f $logs/sanitize-build.status ]]; do sleep 1; done
-  [[ $(cat "$logs/sanitize-build.status") == 0 ]] || cat "$logs/sanitize-build"
-  bash scripts/sanitize.sh
-}
-stage "sanitizers (build-asan/)" sanitizers
+stage "sanitizers (build-asan/)" bash scripts/sanitize.sh
 count_ctest "sanitizers (build-asan/)"
 
 if stage "fuzzing (build-asan/)" bash scripts/fuzz.sh; then
