@@ -55,12 +55,11 @@ started=$(date +%s.%N)
 stage "packages" bash scripts/install-deps.sh --test || { failed=$((failed + 1)); summary; exit 1; }
 stage "build (build/)" bash scripts/build.sh || { failed=$((failed + 1)); summary; exit 1; }
 
-# The system tests wait on the program far more than they compute (four at a time use about 1.2 cores),
-# so they run four at a time, the longest first. Four sound servers and four programs starting at once on
-# two cores now and then delay a clip of a recorded pass by 50-80 ms (seen after a sound server restart);
-# a test that fails is run once more, and named below, so that a fault of the program, which fails both
-# runs, still fails the stage while a rare dropout of the machine does not.
-stage "tests of build/" ctest --preset default -j 4 --repeat until-pass:2
+# The system tests wait on the program far more than they compute, so they run three at a time, the
+# longest first. Four at a time (1.2 cores) saved 25 s but split a recorded clip by a dropout in two runs
+# of three; three at a time on two cores still now and then delays a clip, so a test that fails is run
+# once more, and named in the summary: a fault of the program fails both runs and still fails the stage.
+stage "tests of build/" ctest --preset default -j 3 --repeat until-pass:2
 count_ctest "tests of build/"
 retried=$(grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*(\*\*\*Failed|Failed|Timeout)' "$(log_of "tests of build/")" \
           | sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/' | sort -u)
