@@ -23,22 +23,11 @@
 #include <QTest>
 
 using namespace vantrel;
+using vantrel::test::chooseAsUser;
 using vantrel::test::itemsOf;
 using vantrel::test::FakeHttpFetch;
 using vantrel::test::RecordingMessageBox;
 using vantrel::test::TestPage;
-
-namespace {
-
-// Chooses an item as the user does, through the drop-down list.
-void chooseAsUser(QComboBox *combo, const QString &text)
-{
-    const int index = combo->findText(text);
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-}
-
-} // namespace
 
 class TestMainWindow : public QObject
 {

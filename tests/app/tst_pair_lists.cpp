@@ -10,19 +10,8 @@
 
 using namespace vantrel;
 using vantrel::test::Form1Fixture;
+using vantrel::test::chooseAsUser;
 using vantrel::test::itemsOf;
-
-namespace {
-
-// Chooses an item as the user does, through the drop-down list.
-void chooseAsUser(QComboBox *combo, const QString &text)
-{
-    const int index = combo->findText(text);
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-}
-
-} // namespace
 
 // The lists in which the user picks the pairs to be read: "Major or Cross", the available pairs, Add and
 // Remove, "Pairs to be listened".

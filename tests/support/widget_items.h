@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QComboBox>
 #include <QListWidget>
 #include <QStringList>
 
@@ -13,6 +14,14 @@ inline QStringList itemsOf(const QListWidget *list)
     for (int i = 0; i < list->count(); ++i)
         items << list->item(i)->text();
     return items;
+}
+
+// Chooses an item as the user does, through the drop-down list, so that the choice's handler runs.
+inline void chooseAsUser(QComboBox *combo, const QString &text)
+{
+    const int index = combo->findText(text);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
 }
 
 } // namespace vantrel::test
