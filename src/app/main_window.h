@@ -60,7 +60,7 @@ struct Form1Services {
 
 // The main window: it owns every control and both timers, and the objects that do the work (the refresh,
 // the reading pass, the alert); its slots read the controls and call them. Closing it ends the program.
-// The timers are switched in one place, listening.cpp.
+// The timers are switched in one place, timer_switching.cpp.
 class Form1 final : public QWidget
 {
     Q_OBJECT
