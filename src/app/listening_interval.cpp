@@ -32,10 +32,6 @@ std::optional<int> listeningIntervalSeconds(const QString &name)
     return std::nullopt;
 }
 
-} // namespace vantrel
-
-namespace vantrel {
-
 bool listeningDue(int lastSeconds, int nowSeconds, int intervalSeconds)
 {
     constexpr int kSecondsPerDay = 24 * 60 * 60;

@@ -21,10 +21,6 @@ void Form1::choosePairType()
     List1->scrollToTop();
 }
 
-} // namespace vantrel
-
-namespace vantrel {
-
 void Form1::addSelectedPair()
 {
     const int index = listIndex(*List1);

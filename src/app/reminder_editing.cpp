@@ -12,17 +12,6 @@
 #include <QPushButton>
 
 namespace vantrel {
-
-void Form1::chooseReminderPair()
-{
-    Text1->clear();
-    Text2->clear();
-    m_alert.resetCycles();
-}
-
-} // namespace vantrel
-
-namespace vantrel {
 namespace {
 
 // Appends the entry for one threshold box; false when the box holds text that is no number.
@@ -44,6 +33,13 @@ bool appendThreshold(Form1 &form, QLineEdit *box, bool upper)
 
 } // namespace
 
+void Form1::chooseReminderPair()
+{
+    Text1->clear();
+    Text2->clear();
+    m_alert.resetCycles();
+}
+
 void Form1::addReminder()
 {
     const int countBefore = List3->count();
@@ -59,9 +55,7 @@ void Form1::addReminder()
     Text2->clear();
     m_alert.resetCycles();
     // The new entries appear in the list, away from the button: a screen reader user hears them.
-    QStringList added;
-    for (int row = countBefore; row < List3->count(); ++row)
-        added << List3->item(row)->text();
+    const QStringList added = listItems(*List3).mid(countBefore);
     if (!added.isEmpty())
         sayAboutFocusedControl(*Command7, added.join(QLatin1String(", ")) + QLatin1String(" added"));
 }

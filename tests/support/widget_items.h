@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/list_box.h"
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QStringList>
@@ -10,10 +12,7 @@ namespace vantrel::test {
 // The texts of a list box's entries, in order.
 inline QStringList itemsOf(const QListWidget *list)
 {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
+    return listItems(*list);
 }
 
 // Chooses an item as the user does, through the drop-down list, so that the choice's handler runs.
