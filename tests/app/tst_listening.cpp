@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/listening_interval.h"
-#include "support/form1_fixture.h"
+#include "form1_fixture.h"
 
 #include <QComboBox>
 #include <QListWidget>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/form1_fixture.h"
+#include "form1_fixture.h"
 #include "support/widget_items.h"
 #include "support/test_page.h"
 
