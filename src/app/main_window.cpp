@@ -222,7 +222,8 @@ void Form1::connectHandlers()
     connect(&Timer1, &SwitchTimer::tick, this, &Form1::listeningTick);
     connect(Command7, &QPushButton::clicked, this, &Form1::addReminder);
     connect(Command8, &QPushButton::clicked, this, &Form1::removeReminder);
-    connect(Command9, &QPushButton::clicked, this, &Form1::alertStarter);
+    // The hidden button's click is the alert's starter; the alert calls it itself.
+    connect(Command9, &QPushButton::clicked, &m_alert, &AlertPlayback::alertStarter);
     connect(Command6, &QPushButton::clicked, this, &Form1::showRateViews);
     connect(Command3, &QPushButton::clicked, this, &Form1::quit);
     connect(Command2, &QPushButton::clicked, this, &Form1::openHelp);
@@ -272,14 +273,14 @@ void Form1::load()
 
     // The first page is only saved, not read; the windows do not wait for it.
     m_refresher.downloadFirstPage();
-    Timer2.enable();
+    startRefresh();
     ensureMajorRatesView().show();
     ensureCrossRatesView().show();
 }
 
 void Form1::showRateViews()
 {
-    Timer2.enable();
+    startRefresh();
     ensureMajorRatesView().show();
     ensureCrossRatesView().show();
     // Brought forward even when they were open already, the Major Rates view on top with the keyboard, so
@@ -326,8 +327,7 @@ void Form1::quit()
 void Form1::closeEvent(QCloseEvent *event)
 {
     // Closing the main window ends the program: every other window goes with it.
-    Timer1.disable();
-    Timer2.disable();
+    stopBothTimers();
     m_services.inet1.cancel();
     for (int number : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13})
         MMControl(number).setCommand(QStringLiteral("close"));

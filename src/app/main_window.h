@@ -138,7 +138,6 @@ public:
     void chooseReminderPair(); // Combo3 Click
     void addReminder();        // Command7 Click
     void removeReminder();     // Command8 Click
-    void alertStarter();       // Command9 Click, invoked by the program only
     // Handlers (refresh).
     void refreshTick();     // Timer2 tick
     void checkReminders();  // the middle step of the refresh tick
@@ -155,6 +154,10 @@ private:
     void connectHandlers();
     void describeForAssistiveTechnology();
     void finishRefreshTick();
+    // The refresh's switch for the start-up, View and a reminder added; both timers stop as the window
+    // closes.
+    void startRefresh();
+    void stopBothTimers();
     void passEnded();
     void alertEnded(const QString &firedEntry, int alertindex);
     // Removes the highlighted entry of a list and says so at the button pressed; shows the complaint when

@@ -24,8 +24,6 @@ bool appendThreshold(Form1 &form, QLineEdit *box, bool upper)
         return false;
     case ThresholdText::Valid:
         form.List3->addItem(ReminderEntry{form.Combo3->currentText(), upper, box->text()}.text());
-        // From now on the reminders are checked after every refresh.
-        form.Timer2.enable();
         return true;
     }
     return true;
@@ -43,11 +41,17 @@ void Form1::chooseReminderPair()
 void Form1::addReminder()
 {
     const int countBefore = List3->count();
-    if (!appendThreshold(*this, Text1, true)) {
+    // A faulty upper box stops at once; a faulty lower one keeps the upper entry already added.
+    const bool upperRead = appendThreshold(*this, Text1, true);
+    const bool lowerRead = upperRead && appendThreshold(*this, Text2, false);
+    // From now on the reminders are checked after every refresh.
+    if (List3->count() > countBefore)
+        startRefresh();
+    if (!upperRead) {
         m_services.messages.show(this, QStringLiteral("Enter upper properly!"));
         return;
     }
-    if (!appendThreshold(*this, Text2, false)) {
+    if (!lowerRead) {
         m_services.messages.show(this, QStringLiteral("Enter lower properly!"));
         return;
     }

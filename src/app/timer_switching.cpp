@@ -2,8 +2,8 @@
 // When the two timers run: Timer1 (listening, 1 s) starts a reading pass once the interval has passed;
 // Timer2 (refresh, 3 s) renews the rates, checks the reminders and rewrites the rate views. A pass or an
 // alert turns the refresh off while it plays, so that no page lands in the middle, and its end turns it on
-// again. Everything that switches them in answer to the reading pass, the alert and Start/Cancel is here;
-// besides, the start-up, View and a reminder added turn the refresh on.
+// again. Everything that switches them is here: the reading pass, the alert, Start/Cancel, the start-up,
+// View and a reminder added, and the window closing.
 #include "app/listening_interval.h"
 #include "app/main_window.h"
 #include "platform/clock.h"
@@ -104,9 +104,15 @@ void Form1::alertEnded(const QString &firedEntry, int alertindex)
         Timer1.enable();
 }
 
-void Form1::alertStarter()
+void Form1::startRefresh()
 {
-    m_alert.alertStarter();
+    Timer2.enable();
+}
+
+void Form1::stopBothTimers()
+{
+    Timer1.disable();
+    Timer2.disable();
 }
 
 } // namespace vantrel

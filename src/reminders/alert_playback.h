@@ -38,7 +38,8 @@ public:
     std::optional<int> reminderToFire(const QStringList &entries, const RateTable &rates);
     // The alert of the entry at `alertindex`, whose text is `entry`.
     void start(const QString &entry);
-    // Starts another cycle if the repeat word asks for more than have played (Command9).
+    // Starts another cycle if the repeat word asks for more than have played: the click of the window's
+    // hidden Command9, which only the program makes.
     void alertStarter();
     // One alert cycle from its sound.
     void mmcontrol10act();
