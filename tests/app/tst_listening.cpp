@@ -2,6 +2,7 @@
 #include "app/listening_interval.h"
 #include "form1_fixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
@@ -44,6 +45,7 @@ private slots:
     void dueTickStartsPass();
     void shorterIntervalCountsFromSameTime();
     void startAgainAfterCancelSilencesOldPass();
+    void passReadsTheWindowAsItGoes();
 };
 
 void TestListening::intervalsAndDueTimes_data()
@@ -324,6 +326,26 @@ void TestListening::startAgainAfterCancelSilencesOldPass()
     const QStringList clips = f.playToEnd();
     QCOMPARE(clips.size(), 7);
     QCOMPARE(clips.first(), "usdjpy");
+}
+
+void TestListening::passReadsTheWindowAsItGoes()
+{
+    // "Money Pair" is read when the intro ends and the picked pairs as each is reached, not once at Start.
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.2345"));
+    f.setRate(QStringLiteral("GBP/USD"), QStringLiteral("1.5000"));
+    form.List2->addItems({"EUR/USD", "GBP/USD"});
+    form.Check1->setChecked(true);
+    form.Check2->setChecked(true);
+    QTest::mouseClick(form.Command1, Qt::LeftButton);
+    QCOMPARE(f.players.played, QStringList{"dqhj"});
+
+    form.Check2->setChecked(false);
+    f.players.playing().first()->finish();
+    form.List2->setCurrentRow(1);
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    QCOMPARE(f.playToEnd(), QStringList({"1m", "dianm", "2m", "3m", "4m", "5m"}));
 }
 
 QTEST_MAIN(TestListening)

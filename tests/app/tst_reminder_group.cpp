@@ -37,6 +37,7 @@ private slots:
     void buttonsPressedDuringAlert_data();
     void buttonsPressedDuringAlert();
     void firedEntryIsRemovedWhereverItIs();
+    void alertReadsTheWindowAsItPlays();
     void endOfAlertReadsAndListens_data();
     void endOfAlertReadsAndListens();
     void firesFromRefreshTick();
@@ -193,6 +194,34 @@ void TestReminderGroup::firedEntryIsRemovedWhereverItIs()
     QCOMPARE(itemsOf(form.List3), QStringList{"GBP/USD>9"});
 }
 
+void TestReminderGroup::alertReadsTheWindowAsItPlays()
+{
+    // A refresh that View switches on again during an alert checks nothing: the alert belongs to the entry
+    // that fired. "Sound" and "Times" changed meanwhile count from the next cycle.
+    Form1Fixture f;
+    Form1 &form = *f.form;
+    form.Combo5->setCurrentText(QStringLiteral("Two"));
+    form.List3->addItems({"EUR/USD<1.1", "USD/JPY>100"});
+    TestPage page;
+    page.setPrices(QStringLiteral("EUR/USD"), QStringLiteral("1.0500"), QStringLiteral("1.0502"));
+    page.setPrices(QStringLiteral("USD/JPY"), QStringLiteral("150.00"), QStringLiteral("150.02"));
+    f.tickWithPage(page.bytes());
+    finishClips(f, 1); // "yours" plays
+
+    QTest::mouseClick(form.Command6, Qt::LeftButton);
+    QVERIFY(form.Timer2.isEnabled());
+    f.tickWithPage(page.bytes());
+    form.Combo4->setCurrentText(QStringLiteral("Lion"));
+    form.Combo5->setCurrentText(QStringLiteral("Three"));
+    QCOMPARE(f.playToEnd(), QStringList({"yours", "eurusd", "setprice", "Lion", "yours", "eurusd", "setprice",
+                                         "Lion", "yours", "eurusd", "setprice"}));
+    QCOMPARE(itemsOf(form.List3), QStringList{"USD/JPY>100"});
+
+    f.tickWithPage(page.bytes()); // the entry that waited fires now
+    QCOMPARE(f.players.played.last(), "Lion");
+    QCOMPARE(form.alertPlayback().reminders.alertclip, "usdjpy");
+}
+
 void TestReminderGroup::endOfAlertReadsAndListens_data()
 {
     QTest::addColumn<bool>("listening");
@@ -311,6 +340,7 @@ void TestReminderGroup::timesBoxKeepsWhatIsTyped_data()
     QTest::newRow("Three, Enter") << "Three" << true << 3;
     QTest::newRow("Two") << "Two" << false << 2;
     QTest::newRow("three, Enter") << "three" << true << 1;
+    QTest::newRow("t") << "t" << false << 1;
     QTest::newRow("T, Enter") << "T" << true << 1;
     QTest::newRow("Fiv") << "Fiv" << false << 1;
 }
