@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/listening_interval.h"
 #include "app/main_window.h"
+#include "quotes/pair_catalogue.h"
+#include "speech/clip_names.h"
 #include "support/fake_http_fetch.h"
 #include "support/widget_items.h"
 #include "support/recording_message_box.h"
@@ -102,11 +105,12 @@ void TestMainWindow::startUpDefaults()
                                                "USD/HKD", "USD/JPY", "USD/SGD"}));
     QCOMPARE(form.List2->count(), 0);
     QCOMPARE(form.Combo2->currentText(), "2.5min");
-    QCOMPARE(form.Combo2->count(), 13);
+    // Each list offers its table, in the table's order, which the tests of the tables check item by item.
+    QCOMPARE(itemsOf(form.Combo2), listeningIntervalNames());
     QCOMPARE(form.Combo3->currentText(), "EUR/USD");
-    QCOMPARE(form.Combo3->count(), 35);
+    QCOMPARE(itemsOf(form.Combo3), allPairNames());
     QCOMPARE(form.Combo4->currentText(), "Bell");
-    QCOMPARE(form.Combo4->count(), 22);
+    QCOMPARE(itemsOf(form.Combo4), alertSoundNames());
     QCOMPARE(form.Combo5->currentText(), "One");
     QVERIFY(form.Combo5->isEditable());
     QVERIFY(!form.Combo1->isEditable());

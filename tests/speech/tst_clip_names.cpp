@@ -47,6 +47,10 @@ void TestClipNames::everyClipOnce()
     for (const char *name : {"dqhj", "gbpeur", "0m", "9m", "dianm", "yours", "setprice", "frog", "Signal3"})
         QVERIFY2(names.contains(QLatin1String(name)), name);
     QCOMPARE(clipPath(QStringLiteral("/opt/vantrel"), QStringLiteral("Bell")), "/opt/vantrel/sound/Bell.wav");
+    // The alert sounds as "Sound" offers them: the list order and letter case are the clip names'.
+    QCOMPARE(alertSoundNames(), QStringList({"Cock", "Dog", "Car", "Cuckoo", "Clock", "Doorbell", "Music", "Reminder",
+                                             "Thunder", "Bell", "Tiger", "Fire", "Sheep", "Hen", "Shoot", "Lion",
+                                             "Water", "frog", "Signal1", "telegram", "Signal2", "Signal3"}));
 }
 
 QTEST_APPLESS_MAIN(TestClipNames)
