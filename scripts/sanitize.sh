@@ -5,7 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-
 source scripts/lib/configure.sh
 configure_preset sanitize build-asan
 cmake --build --preset sanitize -j "$(nproc)" > build-asan.build.log || { tail -50 build-asan.build.log; exit 1; }

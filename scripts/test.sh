@@ -3,8 +3,8 @@
 # Runs every test of the project, each stage timed: the packages, the normal build, the suites of that
 # build (clip, layout, package and system tests), the checks of the Debian package made from it, the unit,
 # window and feed tests, built once under AddressSanitizer and UndefinedBehaviorSanitizer, and a short
-# fuzzing run. Ends with how long each stage took and one line counting every suite and check that passed and
-# failed.
+# fuzzing run. Ends with how long each stage took and one line counting every suite and check that passed
+# and failed.
 #
 #   scripts/test.sh        (what `make test` runs)
 set -uo pipefail

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/listening_interval.h"
 #include "form1_fixture.h"
+#include "support/widget_items.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,17 +11,13 @@
 
 using namespace vantrel;
 using vantrel::test::Form1Fixture;
+using vantrel::test::chooseAsUser;
 
 namespace {
 
 int at(int h, int m, int s)
 {
     return (h * 60 + m) * 60 + s;
-}
-
-void choose(QComboBox *combo, const QString &text)
-{
-    combo->setCurrentIndex(combo->findText(text));
 }
 
 } // namespace
@@ -114,14 +111,13 @@ void TestListening::everyIntervalComesDue()
 void TestListening::dueWhileStartedPassPlays()
 {
     Form1Fixture f;
-    choose(f.form->Combo2, QStringLiteral("5s"));
+    chooseAsUser(f.form->Combo2, QStringLiteral("5s"));
     f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.2345"));
     f.setRate(QStringLiteral("USD/JPY"), QStringLiteral("108.45"));
     f.form->List2->addItems({QStringLiteral("EUR/USD"), QStringLiteral("USD/JPY")});
     f.clock.set(QTime(10, 0, 0));
     QTest::mouseClick(f.form->Command1, Qt::LeftButton);
-    for (int i = 0; i < 3; ++i)
-        f.players.playing().first()->finish(); // EUR/USD's "2m" plays now
+    f.players.finishClips(3); // EUR/USD's "2m" plays now
 
     f.clock.set(QTime(10, 0, 4));
     emit f.form->Timer1.tick();
@@ -155,7 +151,7 @@ void TestListening::dueWhileStartedPassPlays()
 void TestListening::dueTickWithEmptyList()
 {
     Form1Fixture f;
-    choose(f.form->Combo2, QStringLiteral("5s"));
+    chooseAsUser(f.form->Combo2, QStringLiteral("5s"));
     f.clock.set(QTime(10, 0, 0));
     QTest::mouseClick(f.form->Command1, Qt::LeftButton);
     QCOMPARE(f.form->Command1->text(), "Cancel");
@@ -272,7 +268,7 @@ void TestListening::cancelWhileWaiting()
 void TestListening::dueTickStartsPass()
 {
     Form1Fixture f;
-    choose(f.form->Combo2, QStringLiteral("5s"));
+    chooseAsUser(f.form->Combo2, QStringLiteral("5s"));
     f.form->List2->addItem(QStringLiteral("EUR/USD"));
     f.clock.set(QTime(23, 59, 58));
     QTest::mouseClick(f.form->Command1, Qt::LeftButton);
@@ -308,7 +304,7 @@ void TestListening::shorterIntervalCountsFromSameTime()
     f.clock.set(QTime(12, 0, 40));
     emit f.form->Timer1.tick(); // 2.5min: not due
     QVERIFY(f.players.playing().isEmpty());
-    choose(f.form->Combo2, QStringLiteral("30s"));
+    chooseAsUser(f.form->Combo2, QStringLiteral("30s"));
     emit f.form->Timer1.tick();
     QCOMPARE(f.players.playing().size(), 1);
 }

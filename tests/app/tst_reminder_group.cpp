@@ -15,17 +15,6 @@ using vantrel::test::itemsOf;
 using vantrel::test::Form1Fixture;
 using vantrel::test::TestPage;
 
-namespace {
-
-// Lets `clips` clips end, one after another.
-void finishClips(Form1Fixture &f, int clips)
-{
-    for (int i = 0; i < clips; ++i)
-        f.players.playing().first()->finish();
-}
-
-} // namespace
-
 class TestReminderGroup : public QObject
 {
     Q_OBJECT
@@ -139,7 +128,7 @@ void TestReminderGroup::buttonsPressedDuringAlert()
     form.List3->addItems({"EUR/USD<1.1", "GBP/USD>1"});
     f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.0500"));
     form.checkReminders();
-    finishClips(f, 2); // the pair's name plays now
+    f.players.finishClips(2); // the pair's name plays now
 
     // What each button needs to do something: a threshold, a chosen entry, a chosen pair. Start finds
     // nothing to read, so that only the alert plays.
@@ -206,7 +195,7 @@ void TestReminderGroup::alertReadsTheWindowAsItPlays()
     page.setPrices(QStringLiteral("EUR/USD"), QStringLiteral("1.0500"), QStringLiteral("1.0502"));
     page.setPrices(QStringLiteral("USD/JPY"), QStringLiteral("150.00"), QStringLiteral("150.02"));
     f.tickWithPage(page.bytes());
-    finishClips(f, 1); // "yours" plays
+    f.players.finishClips(1); // "yours" plays
 
     QTest::mouseClick(form.Command6, Qt::LeftButton);
     QVERIFY(form.Timer2.isEnabled());
@@ -246,9 +235,9 @@ void TestReminderGroup::endOfAlertReadsAndListens()
     f.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.0500"));
     form.List3->addItem(QStringLiteral("EUR/USD<1.1"));
     form.checkReminders();
-    finishClips(f, 3);
+    f.players.finishClips(3);
     f.clock.set(QTime(16, 0, 0));
-    finishClips(f, 1);
+    f.players.finishClips(1);
 
     QCOMPARE(form.readingPass().reading.lastlistentime, 16 * 3600);
     QVERIFY(form.Timer2.isEnabled());

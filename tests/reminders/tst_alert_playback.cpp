@@ -35,11 +35,6 @@ struct Alert {
         return fired;
     }
     void setRate(const QString &pair, const QString &rate) { rates.store(*findPair(pair), rate); }
-    void finishClips(int clips)
-    {
-        for (int i = 0; i < clips; ++i)
-            players.playing().first()->finish();
-    }
 
     QTemporaryDir dir;
     RateTable rates;
@@ -109,7 +104,7 @@ void TestAlertPlayback::checksWaitWhileAlertPlays()
     a.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.05"));
     a.setRate(QStringLiteral("USD/JPY"), QStringLiteral("150.00"));
     QCOMPARE(a.check({"EUR/USD<1.1", "USD/JPY>100"}), 0);
-    a.finishClips(1);
+    a.players.finishClips(1);
     // The alert belongs to the entry that fired: a check meanwhile neither fires nor forgets it.
     QCOMPARE(a.check({"USD/JPY>100"}), std::nullopt);
     QCOMPARE(a.alert.reminders.alertclip, "eurusd");
@@ -169,7 +164,7 @@ void TestAlertPlayback::selectorsChangedDuringAlert()
     a.times = QStringLiteral("Two");
     a.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.0999"));
     a.check({"EUR/USD<1.1"});
-    a.finishClips(1);
+    a.players.finishClips(1);
     a.sound = QStringLiteral("Lion"); // during "yours": read when the next cycle starts
     a.times = QStringLiteral("Three");
     QCOMPARE(a.players.playToEnd(),
@@ -179,7 +174,7 @@ void TestAlertPlayback::selectorsChangedDuringAlert()
     QSignalSpy ended(&a.alert, &AlertPlayback::alertEnded);
     a.sound = QStringLiteral("Bell");
     a.check({"EUR/USD<1.1"});
-    a.finishClips(5);
+    a.players.finishClips(5);
     a.times = QStringLiteral("One");
     QCOMPARE(a.players.playToEnd().size(), 3);
     QCOMPARE(ended.count(), 1);
@@ -191,7 +186,7 @@ void TestAlertPlayback::resetDuringAlertEndsAfterCycle()
     a.times = QStringLiteral("Five");
     a.setRate(QStringLiteral("EUR/USD"), QStringLiteral("1.05"));
     a.check({"EUR/USD<1.1"});
-    a.finishClips(2);
+    a.players.finishClips(2);
     a.alert.resetCycles(); // the reminder list or pair changed
     QCOMPARE(a.players.playToEnd().size(), 2);
     QVERIFY(!a.alert.isPlaying());

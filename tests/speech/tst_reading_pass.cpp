@@ -236,8 +236,7 @@ void TestReadingPass::newPassSilencesOldChain()
     Pass p;
     p.pairs = QStringList{QStringLiteral("EUR/USD"), QStringLiteral("GBP/USD")};
     p.pass.start();
-    for (int i = 0; i < 4; ++i)
-        p.players.playing().first()->finish(); // MMControl5 now plays the third character
+    p.players.finishClips(4); // MMControl5 now plays the third character
     p.pass.start();
     // Only the new pass plays: playToEnd stops the test if two players ever play at once.
     const QStringList clips = p.players.playToEnd();

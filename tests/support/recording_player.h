@@ -33,6 +33,8 @@ struct PlayerLog {
     // Lets the playing clips end one after another until nothing plays; returns what was played from the
     // clip playing now on. Two players playing at once stop the test.
     QStringList playToEnd(int maxClips = 500);
+    // Lets the next `clips` clips end, one after another.
+    void finishClips(int clips);
 };
 
 // A player that plays nothing: it records what it is told and ends a play when the test says so.
@@ -125,6 +127,12 @@ inline QStringList PlayerLog::playToEnd(int maxClips)
         now.first()->finish();
     }
     return played.mid(before);
+}
+
+inline void PlayerLog::finishClips(int clips)
+{
+    for (int i = 0; i < clips; ++i)
+        playing().first()->finish();
 }
 
 inline QList<PlayerStart> PlayerLog::starts() const
