@@ -4,7 +4,7 @@
 //
 //   build/bench/bench_refresh_cost [iterations]
 
-#include "market_simulation.h"
+#include "sources/market_simulation.h"
 #include "platform/http_fetch.h"
 #include "process_cpu.h"
 #include "quotes/quote_cache_file.h"

@@ -2,7 +2,7 @@
 // Feeds arbitrary bytes to the quote server's reading of a request head, as they might arrive from
 // any client on the network.
 
-#include "http_messages.h"
+#include "server/http_messages.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -4,11 +4,11 @@
 // first byte picks the reader ('E', 'O' or 'F'); whatever they read then goes through the price guard
 // and the cross derivation, as in the feed.
 
-#include "cross_rates.h"
-#include "ecb_rates_reader.h"
-#include "leg_guard.h"
-#include "oanda_pricing_reader.h"
-#include "rates_file_reader.h"
+#include "page/cross_rates.h"
+#include "sources/ecb_rates_reader.h"
+#include "page/leg_guard.h"
+#include "sources/oanda_pricing_reader.h"
+#include "sources/rates_file_reader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "http_messages.h"
+#include "server/http_messages.h"
 
 #include <QAbstractSocket>
 #include <QHostAddress>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The quote server as it runs when systemd started it: on a socket already listening, and telling when
 // it has had no client for a while.
-#include "feed_responder.h"
-#include "feed_server.h"
+#include "server/feed_responder.h"
+#include "server/feed_server.h"
 #include "feed_test_client.h"
-#include "http_messages.h"
-#include "market_simulation.h"
+#include "server/http_messages.h"
+#include "sources/market_simulation.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "market_simulation.h"
-#include "quote_line_writer.h"
+#include "sources/market_simulation.h"
+#include "page/quote_line_writer.h"
 
 #include "quotes/pair_catalogue.h"
 #include "quotes/price.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ecb_source.h"
-#include "feed_responder.h"
+#include "sources/ecb_source.h"
+#include "server/feed_responder.h"
 #include "loopback_http_server.h"
-#include "oanda_source.h"
-#include "page_check.h"
+#include "sources/oanda_source.h"
+#include "check/page_check.h"
 #include "quotes/pair_catalogue.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "feed_options.h"
-#include "market_simulation.h"
+#include "options/feed_options.h"
+#include "sources/market_simulation.h"
 
 #include "quotes/quote_line_parser.h"
 #include "quotes/quote_page.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "quotes/pair_catalogue.h"
-#include "rates_file_source.h"
+#include "sources/rates_file_source.h"
 
 #include <QSaveFile>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Vantrel's refresh over the network against vantrel-feed's fault modes: what reaches the cache file
 // and the rate table.
-#include "feed_responder.h"
-#include "feed_server.h"
-#include "market_simulation.h"
+#include "server/feed_responder.h"
+#include "server/feed_server.h"
+#include "sources/market_simulation.h"
 
 #include "platform/network_http_fetch.h"
 #include "quotes/quote_layout.h"

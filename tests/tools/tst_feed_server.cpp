@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "feed_responder.h"
-#include "feed_server.h"
+#include "server/feed_responder.h"
+#include "server/feed_server.h"
 #include "feed_test_client.h"
-#include "http_messages.h"
-#include "market_simulation.h"
+#include "server/http_messages.h"
+#include "sources/market_simulation.h"
 
 #include <QElapsedTimer>
 #include <QTcpSocket>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "feed_config_file.h"
-#include "feed_options.h"
-#include "feed_responder.h"
-#include "feed_server.h"
-#include "page_check.h"
-#include "source_factory.h"
-#include "socket_activation.h"
+#include "options/feed_config_file.h"
+#include "options/feed_options.h"
+#include "server/feed_responder.h"
+#include "server/feed_server.h"
+#include "check/page_check.h"
+#include "sources/source_factory.h"
+#include "server/socket_activation.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

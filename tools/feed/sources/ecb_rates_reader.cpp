@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sources/ecb_rates_reader.h"
+
+#include "page/cross_rates.h"
+
+#include <QTimeZone>
+#include <QXmlStreamReader>
+
+#include <limits>
+
+namespace vantrel::feed {
+namespace {
+
+// The fix is published around 16:00 in Frankfurt, whatever the season.
+QDateTime fixTimeOf(const QDate &day)
+{
+    static const QTimeZone frankfurt = [] {
+        const QTimeZone zone("Europe/Berlin");
+        return zone.isValid() ? zone : QTimeZone(3600);
+    }();
+    return QDateTime(day, QTime(16, 0), frankfurt);
+}
+
+} // namespace
+
+SourceReading readEcbRates(QByteArrayView xml)
+{
+    SourceReading reading;
+    QXmlStreamReader reader(xml.toByteArray());
+    QDate day;
+    int depthInDay = 0; // the rates of the first day only: longer files list older days after it
+    while (reader.readNext() != QXmlStreamReader::Invalid && !reader.atEnd()) {
+        if (reader.isEndElement()) {
+            if (depthInDay > 0 && --depthInDay == 0)
+                break;
+            continue;
+        }
+        if (!reader.isStartElement())
+            continue;
+        if (depthInDay > 0)
+            ++depthInDay;
+        if (reader.name() != QLatin1StringView("Cube"))
+            continue;
+        const QXmlStreamAttributes attributes = reader.attributes();
+        if (!day.isValid() && attributes.hasAttribute(QLatin1StringView("time"))) {
+            day = QDate::fromString(attributes.value(QLatin1StringView("time")).toString(), Qt::ISODate);
+            depthInDay = day.isValid() ? 1 : 0;
+            continue;
+        }
+        const QString currency = attributes.value(QLatin1StringView("currency")).toString();
+        if (depthInDay == 0 || !catalogueCurrencies().contains(currency) || currency == QLatin1StringView("EUR"))
+            continue;
+        bool ok = false;
+        double rate = attributes.value(QLatin1StringView("rate")).toDouble(&ok);
+        if (!ok)
+            rate = std::numeric_limits<double>::quiet_NaN();
+        reading.legs[QStringLiteral("EUR/") + currency] = {rate, rate};
+    }
+    if (reader.hasError()) {
+        reading.error = QStringLiteral("the answer is not the reference rates XML: %1 at line %2")
+                            .arg(reader.errorString())
+                            .arg(reader.lineNumber());
+    } else if (!day.isValid() || reading.legs.empty()) {
+        reading.error = QStringLiteral("the answer holds no reference rates");
+    } else {
+        reading.quotedAt = fixTimeOf(day);
+    }
+    if (!reading.error.isEmpty())
+        reading.legs.clear();
+    return reading;
+}
+
+} // namespace vantrel::feed
