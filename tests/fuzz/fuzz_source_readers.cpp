@@ -32,11 +32,10 @@ void checkReading(const SourceReading &reading)
     if (!reading.error.isEmpty())
         return;
     check(!reading.legs.empty());
-    QStringList refusals;
     LegGuard guard;
-    const Legs usable = guard.screen(reading.legs, QDateTime::currentDateTimeUtc(), refusals);
+    const Legs usable = guard.screen(reading.legs, QDateTime::currentDateTimeUtc()).usable;
     for (const auto &[pair, leg] : usable)
-        check(leg.bid > 0 && leg.offer > 0);
+        check(leg.bid > 0 && leg.bid <= leg.offer);
     for (const QLatin1StringView pivot : {QLatin1StringView("USD"), QLatin1StringView("EUR")}) {
         const DerivedPairs derived = deriveCataloguePairs(usable, pivot);
         check(derived.pairs.has_value() != !derived.missing.isEmpty());

@@ -6,14 +6,20 @@
 #include <QTcpSocket>
 #include <QUrl>
 
-// Stands in for a source's server on the loopback interface: every request gets the reply set last.
+// Stands in for a source's server on the loopback interface: each request gets the next reply set, the
+// last one again once they are all used.
 class LoopbackHttpServer : public QObject
 {
 public:
     struct Reply {
-        int status = 200;
+        Reply(int status = 200, QByteArray body = {}, bool withhold = false, QByteArray head = {})
+            : status(status), body(std::move(body)), withhold(withhold), head(std::move(head))
+        {
+        }
+        int status;
         QByteArray body;
-        bool withhold = false; // never answer, as a server that hangs
+        bool withhold; // never answer, as a server that hangs
+        QByteArray head; // more header fields, each ending in \r\n
     };
 
     LoopbackHttpServer()
@@ -32,8 +38,10 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
     }
 
-    void setReply(const Reply &reply) { m_reply = reply; }
+    void setReply(const Reply &reply) { m_replies = {reply}; }
+    void setReplies(const QList<Reply> &replies) { m_replies = replies; }
     QByteArray lastRequest() const { return m_lastRequest; }
+    int requests() const { return m_requests; }
 
 private:
     void answer(QTcpSocket *socket)
@@ -43,16 +51,21 @@ private:
         if (!received.contains("\r\n\r\n"))
             return;
         m_lastRequest = received;
-        if (m_reply.withhold)
+        ++m_requests;
+        const Reply reply = m_replies.size() > 1 ? m_replies.takeFirst() : m_replies.value(0);
+        if (reply.withhold)
             return;
-        static const QHash<int, QByteArray> reasons{{200, "OK"}, {401, "Unauthorized"}, {500, "Internal Server Error"}};
-        socket->write("HTTP/1.1 " + QByteArray::number(m_reply.status) + " " + reasons.value(m_reply.status, "Status") + "\r\nContent-Length: "
-                      + QByteArray::number(m_reply.body.size()) + "\r\nConnection: close\r\n\r\n" + m_reply.body);
+        static const QHash<int, QByteArray> reasons{
+            {200, "OK"}, {302, "Found"}, {401, "Unauthorized"}, {500, "Internal Server Error"}};
+        socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " " + reasons.value(reply.status, "Status")
+                      + "\r\nContent-Length: " + QByteArray::number(reply.body.size()) + "\r\n" + reply.head
+                      + "Connection: close\r\n\r\n" + reply.body);
         socket->disconnectFromHost();
     }
 
     QTcpServer m_server;
-    Reply m_reply;
+    QList<Reply> m_replies{Reply{}};
     QByteArray m_lastRequest;
+    int m_requests = 0;
     QHash<QTcpSocket *, QByteArray> m_received;
 };

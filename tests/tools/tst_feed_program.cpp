@@ -7,6 +7,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -24,7 +25,8 @@ namespace {
 
 const QByteArray kTarget = "/interesthq/market.dll?getexmarket_5l?branch=0755";
 
-// The feed reads feed.conf from here, never from the configuration of whoever runs the tests.
+// The feed reads feed.conf from here, never from the configuration of whoever runs the tests; it is
+// the feed's home folder too.
 QTemporaryDir &configHome()
 {
     static QTemporaryDir dir;
@@ -42,6 +44,7 @@ void isolate(QProcess &process)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome().path());
+    environment.insert(QStringLiteral("HOME"), configHome().path());
     process.setProcessEnvironment(environment);
 }
 
@@ -140,6 +143,8 @@ private slots:
     void helpNamesEveryOptionAndSource();
     void choosesTheSource_data();
     void choosesTheSource();
+    void keepsEachAddressWithItsSource_data();
+    void keepsEachAddressWithItsSource();
     void refusesAnIncompleteSetup_data();
     void refusesAnIncompleteSetup();
     void checksSavedPages();
@@ -303,12 +308,13 @@ void TestFeedProgram::choosesTheSource_data()
 
     const QString nowhere = QStringLiteral("http://127.0.0.1:1/eurofxref-daily.xml");
     QTest::newRow("feed.conf over the default") << QByteArray("# the desk's copy\nsource = page:PAGE_A\n")
-                                                << QStringList{"--default-source", "ecb"} << QByteArray("page A\r\n");
+                                                << QStringList{"--default-source", "ecb"} << QByteArray("PAGE_A");
     QTest::newRow("command line over feed.conf") << QByteArray("source = page:PAGE_A\nseed = 7\n")
-                                                 << QStringList{"--page", "PAGE_B"} << QByteArray("page B\r\n");
+                                                 << QStringList{"--page", "PAGE_B"} << QByteArray("PAGE_B");
     QTest::newRow("the default when nothing names a source")
-        << QByteArray("seed = 7\n") << QStringList{"--default-source", "ecb", "--source-url", nowhere}
-        << "vantrel-feed is waiting for the first prices from the ECB reference rates at " + nowhere.toUtf8();
+        << QByteArray("seed = 7\n") << QStringList{"--default-source", "ecb", "--ecb-url", nowhere}
+        << "vantrel-feed: waiting for the first prices from the ECB reference rates at " + nowhere.toUtf8();
+    QTest::newRow("~ in feed.conf") << QByteArray("source = page:~/PAGE_B\n") << QStringList() << QByteArray("PAGE_B");
 }
 
 void TestFeedProgram::choosesTheSource()
@@ -316,12 +322,17 @@ void TestFeedProgram::choosesTheSource()
     QFETCH(QByteArray, feedConf);
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, body);
+    // Two saved pages, in the home folder the feed is given, that Vantrel reads whole.
     for (const char *name : {"A", "B"}) {
+        feed::MarketSimulation market(name[0]);
         QFile page(configHome().filePath(QStringLiteral("page%1.htm").arg(name)));
-        QVERIFY(page.open(QIODevice::WriteOnly) && page.write("page " + QByteArray(name) + "\r\n") > 0);
-        const QString placeholder = QStringLiteral("PAGE_") + name;
-        feedConf.replace(placeholder.toUtf8(), page.fileName().toUtf8());
-        arguments.replaceInStrings(placeholder, page.fileName());
+        QVERIFY(page.open(QIODevice::WriteOnly) && page.write(market.renderPage()) > 0);
+        const QByteArray placeholder = "PAGE_" + QByteArray(name);
+        feedConf.replace("~/" + placeholder, "~/" + QFileInfo(page).fileName().toUtf8());
+        feedConf.replace(placeholder, page.fileName().toUtf8());
+        arguments.replaceInStrings(QString::fromLatin1(placeholder), page.fileName());
+        if (body == placeholder)
+            body = market.renderPage();
     }
     writeFeedConf(feedConf);
     const auto feed = startFeed(arguments);
@@ -329,7 +340,42 @@ void TestFeedProgram::choosesTheSource()
     QVERIFY(feed);
     const QByteArray response = getPage(feed->port);
     QVERIFY2(bodyOf(response).startsWith(body), response.constData());
-    QCOMPARE(response.startsWith("HTTP/1.1 503 "), !body.startsWith("page"));
+    QCOMPARE(response.startsWith("HTTP/1.1 503 "), body.startsWith("vantrel-feed"));
+}
+
+// An address written for one source is never used for another: the OANDA token would follow it.
+void TestFeedProgram::keepsEachAddressWithItsSource_data()
+{
+    QTest::addColumn<QStringList>("config");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("ecbUrl");
+    QTest::addColumn<QString>("oandaUrl"); // or the error
+
+    const QString xml = QStringLiteral("http://127.0.0.1:9/eurofxref-daily.xml");
+    const QString v20 = QStringLiteral("https://api-fxtrade.oanda.com");
+    QTest::newRow("feed.conf's ecb address, oanda on the command line")
+        << QStringList{"--source=ecb", "--source-url=" + xml} << QStringList{"--source", "oanda"} << xml << QString();
+    QTest::newRow("the command line's address for its source") << QStringList{"--source=ecb", "--source-url=" + xml}
+        << QStringList{"--source", "oanda", "--source-url", v20} << xml << v20;
+    QTest::newRow("each source its own") << QStringList{"--ecb-url=" + xml, "--oanda-url=" + v20} << QStringList{"--source", "ecb"}
+        << xml << v20;
+    QTest::newRow("an address with no source named with it") << QStringList{"--source=ecb"} << QStringList{"--source-url", xml}
+        << QString() << "--source-url is the address of the ecb or oanda source named with it on the command line";
+    QTest::newRow("an address for a source that has none") << QStringList{"--source=simulated", "--source-url=" + xml}
+        << QStringList() << QString() << "source-url in feed.conf is the address of the ecb or oanda source named with it in feed.conf";
+}
+
+void TestFeedProgram::keepsEachAddressWithItsSource()
+{
+    QFETCH(QStringList, config);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, ecbUrl);
+    QFETCH(QString, oandaUrl);
+    const feed::CommandLine line = feed::parseCommandLine(QStringList{"vantrel-feed"} + arguments, config);
+    QCOMPARE(line.error.section(QLatin1Char(';'), 0, 0), ecbUrl.isEmpty() ? oandaUrl : QString());
+    QCOMPARE(line.options.ecbUrl.toString(), ecbUrl);
+    if (!ecbUrl.isEmpty())
+        QCOMPARE(line.options.oandaUrl.toString(), oandaUrl);
 }
 
 void TestFeedProgram::refusesAnIncompleteSetup_data()
@@ -338,13 +384,22 @@ void TestFeedProgram::refusesAnIncompleteSetup_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
 
-    const QStringList oanda{"--source", "oanda"};
-    QTest::newRow("no account") << QByteArray() << oanda + QStringList{"--token-file", "/nonexistent/token"}
+    const QStringList oanda{"--source", "oanda", "--account", "1"};
+    QTest::newRow("no account") << QByteArray() << QStringList{"--source", "oanda", "--token-file", "/nonexistent/token"}
                                 << "the oanda source needs the account: --account ID";
-    QTest::newRow("no token file") << QByteArray("account = 101-004-1234567-001\n") << oanda
+    QTest::newRow("no token file") << QByteArray("account = 101-004-1234567-001\n") << QStringList{"--source", "oanda"}
                                    << "the oanda source needs the file of the access token: --token-file FILE";
-    QTest::newRow("token file missing") << QByteArray() << oanda + QStringList{"--account", "1", "--token-file", "/nonexistent/token"}
+    QTest::newRow("token file missing") << QByteArray() << oanda + QStringList{"--token-file", "/nonexistent/token"}
                                         << "cannot read the token file /nonexistent/token: ";
+    QTest::newRow("token file others may read") << QByteArray() << oanda + QStringList{"--token-file", "TOKEN_644"}
+                                                << "oanda-token_644 is open to others (mode 644); chmod 600 ";
+    QTest::newRow("token over plain http elsewhere") << QByteArray("token-file = TOKEN_600\n")
+        << oanda + QStringList{"--oanda-url", "http://api-fxpractice.oanda.com"}
+        << "the OANDA token goes over https only (plain http only to this machine), not to http://api-fxpractice.oanda.com";
+    QTest::newRow("a page Vantrel cannot read") << QByteArray("page = TOKEN_600\n") << QStringList()
+        << "Vantrel could not read all 35 pairs from ";
+    QTest::newRow("a page that is no file") << QByteArray() << QStringList{"--source", "page:/dev/zero"}
+        << "cannot read /dev/zero: not a regular file";
     QTest::newRow("feed.conf line without =") << QByteArray("source ecb\n") << QStringList()
                                               << "/vantrel/feed.conf line 1: expected 'option = value', found 'source ecb'";
     QTest::newRow("feed.conf unknown option") << QByteArray("source = ecb\ncolour = red\n") << QStringList()
@@ -358,6 +413,15 @@ void TestFeedProgram::refusesAnIncompleteSetup()
     QFETCH(QByteArray, feedConf);
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
+    for (const QFile::Permissions permissions : {QFile::ReadOwner | QFile::WriteOwner,
+                                                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther}) {
+        const QString name = permissions & QFile::ReadOther ? QStringLiteral("TOKEN_644") : QStringLiteral("TOKEN_600");
+        QFile token(configHome().filePath(name.toLower().replace(QStringLiteral("token"), QStringLiteral("oanda-token"))));
+        QVERIFY(token.open(QIODevice::WriteOnly | QIODevice::Truncate) && token.write("0123-abcd\n") > 0);
+        QVERIFY(token.setPermissions(permissions));
+        feedConf.replace(name.toUtf8(), token.fileName().toUtf8());
+        arguments.replaceInStrings(name, token.fileName());
+    }
     writeFeedConf(feedConf);
     const Run result = run(arguments);
     writeFeedConf(QByteArray());

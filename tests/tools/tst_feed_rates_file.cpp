@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace vantrel::feed;
 
 class TestFeedRatesFile : public QObject
@@ -14,7 +16,28 @@ class TestFeedRatesFile : public QObject
 
 private slots:
     void followsTheFile();
+    void guardsWithoutLockingASlipIn();
+    void readsOnlyABoundedRegularFile_data();
+    void readsOnlyABoundedRegularFile();
 };
+
+namespace {
+
+// Eight legs against USD: every pair of the page follows from them.
+QByteArray ratesText(const QByteArray &eurUsd, const QByteArray &extra = {})
+{
+    return "# the desk's exporter\nEUR/USD " + eurUsd + "\nGBP/USD,1.26871,1.26885\nAUD/USD 0.65712 0.65722\n"
+           "USD/CAD 1.36201 1.36215\nUSD/CHF 0.88012 0.88026\nUSD/HKD 7.81012 7.81052\n"
+           "USD/JPY 149.561 149.575  # noon\nUSD/SGD 1.34501 1.34523\n" + extra;
+}
+
+bool writeFile(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+} // namespace
 
 // Written, changed in place, replaced by a rename, made malformed, removed: the feed serves what the
 // file says each time, and nothing once it is gone.
@@ -22,15 +45,7 @@ void TestFeedRatesFile::followsTheFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rates.txt"));
-    const auto text = [](const QByteArray &eurUsd, const QByteArray &extra = {}) {
-        return "# the desk's exporter\nEUR/USD " + eurUsd + "\nGBP/USD,1.26871,1.26885\nAUD/USD 0.65712 0.65722\n"
-               "USD/CAD 1.36201 1.36215\nUSD/CHF 0.88012 0.88026\nUSD/HKD 7.81012 7.81052\n"
-               "USD/JPY 149.561 149.575  # noon\nUSD/SGD 1.34501 1.34523\n" + extra;
-    };
-    const auto write = [&](const QByteArray &eurUsd, const QByteArray &extra = {}) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text(eurUsd, extra)) > 0;
-    };
+    const auto write = [&](const QByteArray &eurUsd, const QByteArray &extra = {}) { return writeFile(path, ratesText(eurUsd, extra)); };
     QStringList lines;
     RatesFileSource source(path, {[] { return QDateTime::currentDateTimeUtc(); }, [&](const QString &line) { lines << line; }});
     const auto bid = [&](const char *pair) { return source.pairs() ? source.pairs()->at(vantrel::findPair(pair).value()).bid : 0; };
@@ -44,7 +59,7 @@ void TestFeedRatesFile::followsTheFile()
     QTRY_COMPARE(bid("EUR/USD"), 10900);
 
     QSaveFile replacement(path);
-    QVERIFY(replacement.open(QIODevice::WriteOnly) && replacement.write(text("1.09500 1.09504")) > 0);
+    QVERIFY(replacement.open(QIODevice::WriteOnly) && replacement.write(ratesText("1.09500 1.09504")) > 0);
     QVERIFY(replacement.commit());
     QTRY_COMPARE(bid("EUR/USD"), 10950);
 
@@ -56,7 +71,85 @@ void TestFeedRatesFile::followsTheFile()
 
     QVERIFY(QFile::remove(path));
     QTRY_COMPARE(source.state(), QuoteSource::State::Stale);
-    QCOMPARE(source.unavailableReason(), "vantrel-feed has no current prices: the rates file " + path + ": the file is gone");
+    QCOMPARE(source.unavailableReason(), "vantrel-feed: no current prices: the rates file " + path + ": the file is gone");
+    QCOMPARE(lines.last(), source.unavailableReason().mid(14));
+}
+
+// A slip of the writer is served corrected as soon as it is corrected; a jump from a level the file has
+// held is refused, and accepted once the file has said it for the guard's window (1 s here) without a
+// change; an impossible price is refused, its last good price standing in for a while and no longer.
+void TestFeedRatesFile::guardsWithoutLockingASlipIn()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rates.txt"));
+    QStringList lines;
+    GuardSettings guard;
+    guard.window = std::chrono::seconds(1);
+    guard.keepFor = std::chrono::seconds(2);
+    RatesFileSource source(path, {[] { return QDateTime::currentDateTimeUtc(); }, [&](const QString &line) { lines << line; }},
+                           nullptr, guard);
+    const auto bid = [&](const char *pair) { return source.pairs() ? source.pairs()->at(vantrel::findPair(pair).value()).bid : 0; };
+    source.start();
+
+    QVERIFY(writeFile(path, ratesText("11.6493 11.6507")));
+    QTRY_COMPARE(bid("EUR/JPY"), 17422810); // the slip, crossed: 11.6493 x 149.561
+    QVERIFY(writeFile(path, ratesText("1.16493 1.16507")));
+    QTRY_COMPARE(bid("EUR/USD"), 11649);
+    QCOMPARE(bid("EUR/JPY"), 1742281);
+    QVERIFY(writeFile(path, ratesText("1.16500 1.16514")));
+    QTRY_COMPARE(bid("EUR/USD"), 11650);
+    QVERIFY(writeFile(path, ratesText("1.16510 1.16524")));
+    QTRY_COMPARE(bid("EUR/USD"), 11651);
+    QCOMPARE(lines.filter(QStringLiteral("refused")), QStringList());
+
+    QVERIFY(writeFile(path, ratesText("1.50000 1.50014")));
+    QTRY_COMPARE(lines.filter(QStringLiteral("refused")).size(), 1);
+    QCOMPARE(bid("EUR/USD"), 11651);
+    QTRY_COMPARE_WITH_TIMEOUT(bid("EUR/USD"), 15000, 3000); // the file unchanged
+    QVERIFY2(lines.last().contains(": EUR/USD 1.5 1.50014 accepted: given since "), qPrintable(lines.last()));
+
+    lines.clear();
+    QVERIFY(writeFile(path, ratesText("-1.5 1.50014")));
+    QTRY_COMPARE(lines.size(), 1);
+    QCOMPARE(lines[0], "the rates file " + path + ": refused EUR/USD -1.5 1.50014: not a positive price; keeping 1.5 1.50014");
+    QCOMPARE(source.state(), QuoteSource::State::Fresh);
+    QTRY_COMPARE_WITH_TIMEOUT(source.state(), QuoteSource::State::Stale, 4000);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines[1].startsWith("no current prices: the last from the rates file " + path + " are of "));
+    QCOMPARE(source.unavailableReason(), "vantrel-feed: " + lines[1]);
+
+    QVERIFY(writeFile(path, ratesText("1.50100 1.50114")));
+    QTRY_COMPARE(source.state(), QuoteSource::State::Fresh);
+    QVERIFY(lines.last().endsWith(" again"));
+}
+
+void TestFeedRatesFile::readsOnlyABoundedRegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a FIFO no one writes") << "fifo" << "cannot read it: not a regular file";
+    QTest::newRow("an endless device") << "/dev/zero" << "cannot read it: not a regular file";
+    QTest::newRow("a file over the limit") << "big" << "cannot read it: over the 1 MiB limit";
+}
+
+// What is no rates file is said to be none, at once: the server is never held up reading it.
+void TestFeedRatesFile::readsOnlyABoundedRegularFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("rates.txt"));
+    if (kind == QLatin1StringView("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == QLatin1StringView("big"))
+        QVERIFY(writeFile(path, ratesText("1.16493 1.16507") + QByteArray(1024 * 1024, '#')));
+    else
+        path = kind;
+    QStringList lines;
+    RatesFileSource source(path, {[] { return QDateTime::currentDateTimeUtc(); }, [&](const QString &line) { lines << line; }});
+    source.start();
+    QCOMPARE(lines, QStringList{"waiting for the first prices from the rates file " + path + " (" + why + ")"});
+    QCOMPARE(source.state(), QuoteSource::State::Waiting);
 }
 
 QTEST_GUILESS_MAIN(TestFeedRatesFile)

@@ -1,37 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "check/page_check.h"
 #include "options/feed_config_file.h"
 #include "options/feed_options.h"
 #include "server/feed_responder.h"
 #include "server/feed_server.h"
-#include "check/page_check.h"
-#include "sources/source_factory.h"
 #include "server/socket_activation.h"
+#include "sources/bounded_file.h"
+#include "sources/source_factory.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QTextStream>
 
 using namespace vantrel::feed;
 
 namespace {
 
-std::optional<QByteArray> readFile(const QString &path, QTextStream &err)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "vantrel-feed: cannot read " << path << ": " << file.errorString() << Qt::endl;
-        return std::nullopt;
-    }
-    return file.readAll();
-}
-
 int runCheck(const QString &path, QTextStream &out, QTextStream &err)
 {
-    const std::optional<QByteArray> page = readFile(path, err);
-    if (!page)
+    // No bigger than a page Vantrel takes.
+    const FileContents page = readBoundedFile(path, 4 * 1024 * 1024);
+    if (!page.error.isEmpty()) {
+        err << "vantrel-feed: cannot read " << path << ": " << page.error << Qt::endl;
         return 1;
-    const PageCheck check = checkPage(*page);
+    }
+    const PageCheck check = checkPage(page.bytes);
     for (const QString &line : check.lines)
         out << line << '\n';
     out.flush();

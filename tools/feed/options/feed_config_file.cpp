@@ -3,10 +3,30 @@
 
 #include "options/feed_options.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 
 namespace vantrel::feed {
+namespace {
+
+// feed.conf is read by no shell, yet paths in it are written as in one: "~/" and "$HOME" stand for the
+// home folder, at the start of a path or of a source's file.
+QString withHomeFolder(const QString &key, QString value)
+{
+    static const QStringList pathKeys{"token-file", "page", "source", "default-source"};
+    if (!pathKeys.contains(key))
+        return value;
+    const qsizetype pathStart = value.startsWith(QLatin1StringView("page:")) || value.startsWith(QLatin1StringView("file:")) ? 5 : 0;
+    for (const QLatin1StringView home : {QLatin1StringView("~"), QLatin1StringView("${HOME}"), QLatin1StringView("$HOME")}) {
+        const QStringView rest = QStringView(value).mid(pathStart + home.size());
+        if (QStringView(value).mid(pathStart).startsWith(home) && (rest.isEmpty() || rest.startsWith(QLatin1Char('/'))))
+            return value.left(pathStart) + QDir::homePath() + rest.toString();
+    }
+    return value;
+}
+
+} // namespace
 
 QString feedConfigPath()
 {
@@ -44,11 +64,14 @@ FeedConfig readFeedConfig(const QString &path)
                                        .arg(key, valueOptionNames().join(QStringLiteral(", ")));
             return config;
         }
-        const QString argument = QStringLiteral("--%1=%2").arg(key, line.mid(equals + 1).trimmed());
-        // Each line on its own first, so that a bad value is blamed on its line.
-        const CommandLine alone = parseCommandLine({QStringLiteral("vantrel-feed"), argument});
-        if (alone.action == CommandLine::Action::Invalid) {
-            config.error = where + alone.error;
+        const QString value = withHomeFolder(key, line.mid(equals + 1).trimmed());
+        const QString argument = QStringLiteral("--%1=%2").arg(key, value);
+        // Each line on its own first, so that a bad value is blamed on its line; a source-url's source
+        // is looked for among all the lines later, its address checked here like any other.
+        const QString alone = key == QLatin1StringView("source-url") ? QStringLiteral("--ecb-url=") + value : argument;
+        const CommandLine checked = parseCommandLine({QStringLiteral("vantrel-feed"), alone});
+        if (checked.action == CommandLine::Action::Invalid) {
+            config.error = where + checked.error;
             return config;
         }
         config.arguments << argument;

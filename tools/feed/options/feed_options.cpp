@@ -17,9 +17,16 @@ struct FeedOptionList {
                                                     "one (default simulated)"),
                                      QStringLiteral("SOURCE")};
     QCommandLineOption sourceUrl{QStringLiteral("source-url"),
-                                 QStringLiteral("the source's address instead of its own (ecb: the XML file; "
-                                                "oanda: the server the /v3/... path follows)"),
+                                 QStringLiteral("the address of the source named with it, in the same place (the "
+                                                "command line or feed.conf): --ecb-url or --oanda-url for it"),
                                  QStringLiteral("URL")};
+    QCommandLineOption ecbUrl{QStringLiteral("ecb-url"),
+                              QStringLiteral("the ECB reference rates XML file instead of the ECB's own"),
+                              QStringLiteral("URL")};
+    QCommandLineOption oandaUrl{QStringLiteral("oanda-url"),
+                                QStringLiteral("the OANDA server the /v3/... path follows, instead of the practice "
+                                               "server; https, as the token goes with it"),
+                                QStringLiteral("URL")};
     QCommandLineOption account{QStringLiteral("account"), QStringLiteral("the OANDA account"), QStringLiteral("ID")};
     QCommandLineOption tokenFile{QStringLiteral("token-file"), QStringLiteral("the file holding the OANDA access token"),
                                  QStringLiteral("FILE")};
@@ -43,7 +50,8 @@ struct FeedOptionList {
 
     QList<QCommandLineOption> all() const
     {
-        return {source, defaultSource, sourceUrl, account, tokenFile, port, bind, seed, page, delay, fault, help};
+        return {source,    defaultSource, sourceUrl, ecbUrl, oandaUrl, account, tokenFile,
+                port,      bind,          seed,      page,   delay,    fault,   help};
     }
 };
 
@@ -62,6 +70,15 @@ std::optional<QHostAddress> hostAddressOf(const QString &text)
     if (address.isNull())
         return std::nullopt;
     return address;
+}
+
+std::optional<QUrl> webAddressOf(const QString &text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty()
+        || (url.scheme() != QLatin1StringView("http") && url.scheme() != QLatin1StringView("https")))
+        return std::nullopt;
+    return url;
 }
 
 CommandLine parseCheck(const QStringList &arguments)
@@ -95,8 +112,8 @@ std::optional<SourceChoice> sourceChoiceFrom(const QString &text)
 
 QStringList valueOptionNames()
 {
-    return {"port", "bind", "seed", "page", "delay", "fault", "source", "default-source", "account",
-            "token-file", "source-url"};
+    return {"port",    "bind",       "seed",       "page",    "delay",     "fault",    "source",
+            "default-source", "account", "token-file", "source-url", "ecb-url", "oanda-url"};
 }
 
 CommandLine parseCommandLine(const QStringList &arguments, const QStringList &configArguments)
@@ -159,11 +176,44 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &co
     }
     options.account = parser.value(o.account);
     options.tokenFile = parser.value(o.tokenFile);
-    if (parser.isSet(o.sourceUrl)) {
-        options.sourceUrl = QUrl(parser.value(o.sourceUrl), QUrl::StrictMode);
-        const QString scheme = options.sourceUrl.scheme();
-        if (!options.sourceUrl.isValid() || (scheme != QLatin1StringView("http") && scheme != QLatin1StringView("https")))
-            return invalid(QStringLiteral("--source-url needs an http or https address, not '%1'").arg(parser.value(o.sourceUrl)));
+    for (const auto &[option, url] : {std::pair{&o.ecbUrl, &options.ecbUrl}, std::pair{&o.oandaUrl, &options.oandaUrl},
+                                      std::pair{&o.sourceUrl, &options.ecbUrl}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const std::optional<QUrl> address = webAddressOf(parser.value(*option));
+        if (!address)
+            return invalid(QStringLiteral("--%1 needs an http or https address, not '%2'")
+                               .arg(option->names().constFirst(), parser.value(*option)));
+        if (option != &o.sourceUrl)
+            *url = *address;
+    }
+    // --source-url belongs to the source named with it, so that an address written for one source is
+    // never used for another: feed.conf's for feed.conf's source, the command line's for its own.
+    const QStringList commandArguments = arguments.mid(1);
+    for (const bool inConfig : {true, false}) {
+        const QStringList &place = inConfig ? configArguments : commandArguments;
+        QCommandLineParser alone;
+        alone.addOptions(o.all());
+        alone.parse(QStringList{arguments.value(0)} + place);
+        if (!alone.isSet(o.sourceUrl))
+            continue;
+        std::optional<SourceChoice> named;
+        for (const QString &name : alone.optionNames()) {
+            if (name == QLatin1StringView("source"))
+                named = sourceChoiceFrom(alone.value(o.source));
+            else if (name == QLatin1StringView("page"))
+                named = SourceChoice{SourceChoice::Kind::SavedPage, alone.value(o.page)};
+        }
+        const QUrl address = *webAddressOf(alone.value(o.sourceUrl));
+        if (named && named->kind == SourceChoice::Kind::Ecb)
+            options.ecbUrl = address;
+        else if (named && named->kind == SourceChoice::Kind::Oanda)
+            options.oandaUrl = address;
+        else
+            return invalid(QStringLiteral("%1 is the address of the ecb or oanda source named with it%2; for an "
+                                          "address on its own use ecb-url or oanda-url")
+                               .arg(inConfig ? QStringLiteral("source-url in feed.conf") : QStringLiteral("--source-url"),
+                                    inConfig ? QStringLiteral(" in feed.conf") : QStringLiteral(" on the command line")));
     }
     if (parser.isSet(o.delay)) {
         options.delayMs = parser.value(o.delay).toInt(&ok);
@@ -207,7 +257,7 @@ QString usageText()
         "  ecb             the European Central Bank's daily euro reference rates; bid and\n"
         "                  offer are both the reference rate\n"
         "  oanda           live bids and offers from OANDA v20 pricing; needs --account and\n"
-        "                  --token-file\n"
+        "                  --token-file, a file only you can read (chmod 600)\n"
         "  file:PATH       'PAIR BID OFFER' lines another program writes, read again whenever\n"
         "                  the file changes\n"
         "Pairs a source does not quote are crossed through USD (EUR for ecb). Until a source's\n"

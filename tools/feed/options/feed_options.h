@@ -31,7 +31,8 @@ struct FeedOptions {
     SourceChoice defaultSource;  // when nothing names a source
     QString account;             // for oanda
     QString tokenFile;           // for oanda: the token itself never appears on a command line
-    QUrl sourceUrl;              // empty: the source's own address
+    QUrl ecbUrl;                 // empty: the ECB's own address
+    QUrl oandaUrl;               // empty: OANDA's practice server
     int delayMs = 0;
     FaultMode fault = FaultMode::None;
 

@@ -11,58 +11,122 @@ QString shown(const LegQuote &leg)
     return QString::number(leg.bid, 'g', 10) + QLatin1Char(' ') + QString::number(leg.offer, 'g', 10);
 }
 
-bool isPositivePrice(double price)
+QString timeOfDay(const QDateTime &time)
 {
-    return std::isfinite(price) && price > 0;
+    return time.toUTC().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char('Z');
+}
+
+double mid(const LegQuote &leg)
+{
+    return (leg.bid + leg.offer) / 2;
 }
 
 } // namespace
 
-LegGuard::LegGuard(double largestJump, std::chrono::seconds jumpWindow)
-    : m_largestJump(largestJump)
-    , m_jumpWindow(jumpWindow)
+LegGuard::LegGuard(GuardSettings settings)
+    : m_settings(settings)
 {
 }
 
-std::optional<QString> LegGuard::whyRefused(const QString &pair, const LegQuote &leg, const QDateTime &now) const
+bool LegGuard::confirmed(const Level &level, const QDateTime &now) const
 {
-    if (!isPositivePrice(leg.bid) || !isPositivePrice(leg.offer))
+    return level.reads >= m_settings.confirmingReads || level.since.secsTo(now) >= m_settings.window.count();
+}
+
+std::optional<QString> LegGuard::insanity(const LegQuote &leg) const
+{
+    const auto positive = [](double price) { return std::isfinite(price) && price > 0; };
+    if (!positive(leg.bid) || !positive(leg.offer))
         return QStringLiteral("not a positive price");
-    const auto last = m_lastGood.find(pair);
-    if (last == m_lastGood.end() || last->second.at.secsTo(now) > m_jumpWindow.count())
-        return std::nullopt;
-    const double lastMid = (last->second.quote.bid + last->second.quote.offer) / 2;
-    const double change = std::abs((leg.bid + leg.offer) / 2 / lastMid - 1);
-    if (change <= m_largestJump)
-        return std::nullopt;
-    return QStringLiteral("%1 % away from %2 of %3 s before")
-        .arg(qRound(change * 100))
-        .arg(shown(last->second.quote))
-        .arg(last->second.at.secsTo(now));
+    if (leg.bid > leg.offer)
+        return QStringLiteral("bid above offer");
+    if ((leg.offer - leg.bid) / mid(leg) > m_settings.widestSpread)
+        return QStringLiteral("spread wider than %1 % of the price").arg(qRound(m_settings.widestSpread * 100));
+    return std::nullopt;
 }
 
-Legs LegGuard::screen(const Legs &received, const QDateTime &now, QStringList &refusals)
+// How far the leg is from the level, when further than a market moves in a minute.
+std::optional<double> LegGuard::jump(const LegQuote &leg, const Level &from) const
 {
-    Legs usable;
+    const double change = std::abs(mid(leg) / mid(from.quote) - 1);
+    return change > m_settings.largestJump ? std::optional(change) : std::nullopt;
+}
+
+ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
+{
+    ScreenedLegs result;
     for (const auto &[pair, leg] : received) {
-        if (const std::optional<QString> why = whyRefused(pair, leg, now)) {
-            const auto last = m_lastGood.find(pair);
-            const bool kept = last != m_lastGood.end();
-            // Said when a leg starts being refused, not again on every answer that repeats it.
-            if (m_refusing.insert(pair).second)
-                refusals << QStringLiteral("refused %1 %2: %3; %4")
-                            .arg(pair, shown(leg), *why,
-                                 kept ? QStringLiteral("keeping ") + shown(last->second.quote)
-                                      : QStringLiteral("no earlier price to keep"));
-            if (kept)
-                usable[pair] = last->second.quote;
+        LegState &state = m_legs[pair];
+        QString refusal;
+        if (const std::optional<QString> insane = insanity(leg)) {
+            state.candidate.reset();
+            refusal = QStringLiteral("refused %1 %2: %3").arg(pair, shown(leg), *insane);
+        } else if (!state.accepted || !confirmed(*state.accepted, now) || !jump(leg, *state.accepted)) {
+            // The first level, a level near the accepted one, or one that replaces a level the source
+            // gave only briefly: a slip corrected at once is served corrected at once.
+            if (state.accepted && !jump(leg, *state.accepted)) {
+                state.accepted->quote = leg;
+                state.accepted->last = now;
+                ++state.accepted->reads;
+            } else {
+                state.accepted = Level{leg, now, now, 1};
+            }
+            state.candidate.reset();
+            if (!state.refusal.isEmpty())
+                result.said << QStringLiteral("%1 %2 accepted again").arg(pair, shown(leg));
+            state.refusal.clear();
+            result.usable[pair] = leg;
             continue;
+        } else {
+            const Level &from = *state.accepted;
+            if (state.candidate && !jump(leg, *state.candidate)) {
+                state.candidate->quote = leg;
+                state.candidate->last = now;
+                ++state.candidate->reads;
+            } else {
+                state.candidate = Level{leg, now, now, 1};
+            }
+            if (confirmed(*state.candidate, now)) {
+                result.said << QStringLiteral("%1 %2 accepted: given since %3, %4 % away from %5")
+                                   .arg(pair, shown(leg), timeOfDay(state.candidate->since))
+                                   .arg(qRound(*jump(leg, from) * 100))
+                                   .arg(shown(from.quote));
+                state.accepted = state.candidate;
+                state.candidate.reset();
+                state.refusal.clear();
+                result.usable[pair] = leg;
+                continue;
+            }
+            refusal = QStringLiteral("refused %1 %2: %3 % away from %4, given since %5")
+                          .arg(pair, shown(leg))
+                          .arg(qRound(*jump(leg, from) * 100))
+                          .arg(shown(from.quote), timeOfDay(from.since));
+            const QDateTime due = state.candidate->since.addSecs(m_settings.window.count());
+            if (!result.recheckAt.isValid() || due < result.recheckAt)
+                result.recheckAt = due;
         }
-        m_refusing.erase(pair);
-        m_lastGood[pair] = {leg, now};
-        usable[pair] = leg;
+
+        // Refused: the last good price stands in while it is recent enough to pass for current.
+        const bool keep = state.accepted && state.accepted->last.secsTo(now) <= m_settings.keepFor.count();
+        if (state.refusal.isEmpty()) {
+            const QString standIn = !keep ? QStringLiteral("no recent price to keep")
+                : state.candidate ? QStringLiteral("keeping %1 until the new level holds for %2 s or %3 reads")
+                                        .arg(shown(state.accepted->quote))
+                                        .arg(m_settings.window.count())
+                                        .arg(m_settings.confirmingReads)
+                                  : QStringLiteral("keeping %1").arg(shown(state.accepted->quote));
+            result.said << refusal + QStringLiteral("; ") + standIn;
+            state.refusal = refusal;
+        }
+        if (keep) {
+            result.usable[pair] = state.accepted->quote;
+            if (!result.keptSince.isValid() || state.accepted->last < result.keptSince)
+                result.keptSince = state.accepted->last;
+        } else {
+            result.lapsed << pair;
+        }
     }
-    return usable;
+    return result;
 }
 
 } // namespace vantrel::feed

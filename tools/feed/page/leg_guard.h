@@ -4,34 +4,66 @@
 #include "page/source_legs.h"
 
 #include <chrono>
-#include <set>
+#include <map>
 
 namespace vantrel::feed {
 
-// Keeps prices that cannot be right out of the page: a leg that is zero, negative or not a number, or
-// that jumps further from its last good value than a market moves in a minute, is refused and its
-// last good value used instead.
+// What the guard accepts. A market moves less than `largestJump` of a price in a minute, quotes no
+// spread wider than `widestSpread` of it, and a level a source keeps giving for `window`, or on
+// `confirmingReads` reads in a row, is what the source means.
+struct GuardSettings {
+    double largestJump = 0.20;
+    double widestSpread = 0.05;
+    std::chrono::seconds window{60};
+    int confirmingReads = 3;
+    // How long a refused leg's last good price may stand in for it; past that the leg is left out, and
+    // the pairs that need it are unavailable.
+    std::chrono::seconds keepFor{120};
+};
+
+// What one answer's legs come to after the guard.
+struct ScreenedLegs {
+    Legs usable;
+    QStringList said;   // one line for every leg newly refused, or accepted after being refused
+    QStringList lapsed; // refused legs whose last good price has become too old to stand in
+    QDateTime keptSince; // when the oldest last good price that stands in was given; invalid if none does
+    QDateTime recheckAt; // when a refused level, if still given, will be accepted; invalid if none waits
+};
+
+// Keeps prices that cannot be right out of the page, without ever deciding for good on what a source
+// said once. A quote that is zero, negative, not a number, crossed (bid above offer) or wider than a sane
+// spread is refused. A leg that jumps from the level the source has been giving is refused too, and that
+// level kept, until the source has given the new one for the window or on several reads in a row; a
+// level given only once and briefly is no reference, so a slip corrected at once is served corrected.
 class LegGuard
 {
 public:
-    explicit LegGuard(double largestJump = 0.20, std::chrono::seconds jumpWindow = std::chrono::seconds(60));
+    explicit LegGuard(GuardSettings settings = {});
 
-    // The legs of `received` to use now, each refused one replaced by its last good value or left out
-    // when it has none; `refusals` gets one line for every leg newly refused.
-    Legs screen(const Legs &received, const QDateTime &now, QStringList &refusals);
+    ScreenedLegs screen(const Legs &received, const QDateTime &now);
+
+    const GuardSettings &settings() const { return m_settings; }
 
 private:
-    struct GoodLeg {
+    // A level of one leg: the quote given last, since when and on how many reads in a row.
+    struct Level {
         LegQuote quote;
-        QDateTime at;
+        QDateTime since;
+        QDateTime last;
+        int reads = 1;
+    };
+    struct LegState {
+        std::optional<Level> accepted;
+        std::optional<Level> candidate; // a level far from the accepted one, waiting to be confirmed
+        QString refusal;                // what is said while the leg is refused; empty when it is not
     };
 
-    std::optional<QString> whyRefused(const QString &pair, const LegQuote &leg, const QDateTime &now) const;
+    bool confirmed(const Level &level, const QDateTime &now) const;
+    std::optional<QString> insanity(const LegQuote &leg) const;
+    std::optional<double> jump(const LegQuote &leg, const Level &from) const;
 
-    double m_largestJump;
-    std::chrono::seconds m_jumpWindow;
-    std::map<QString, GoodLeg> m_lastGood;
-    std::set<QString> m_refusing;
+    GuardSettings m_settings;
+    std::map<QString, LegState> m_legs;
 };
 
 } // namespace vantrel::feed

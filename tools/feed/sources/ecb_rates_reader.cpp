@@ -2,26 +2,13 @@
 #include "sources/ecb_rates_reader.h"
 
 #include "page/cross_rates.h"
+#include "sources/ecb_calendar.h"
 
-#include <QTimeZone>
 #include <QXmlStreamReader>
 
 #include <limits>
 
 namespace vantrel::feed {
-namespace {
-
-// The fix is published around 16:00 in Frankfurt, whatever the season.
-QDateTime fixTimeOf(const QDate &day)
-{
-    static const QTimeZone frankfurt = [] {
-        const QTimeZone zone("Europe/Berlin");
-        return zone.isValid() ? zone : QTimeZone(3600);
-    }();
-    return QDateTime(day, QTime(16, 0), frankfurt);
-}
-
-} // namespace
 
 SourceReading readEcbRates(QByteArrayView xml)
 {
@@ -63,7 +50,8 @@ SourceReading readEcbRates(QByteArrayView xml)
     } else if (!day.isValid() || reading.legs.empty()) {
         reading.error = QStringLiteral("the answer holds no reference rates");
     } else {
-        reading.quotedAt = fixTimeOf(day);
+        // The fix is published around 16:00 in Frankfurt, whatever the season.
+        reading.quotedAt = QDateTime(day, QTime(16, 0), frankfurtTime());
     }
     if (!reading.error.isEmpty())
         reading.legs.clear();

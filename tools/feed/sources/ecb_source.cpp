@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sources/ecb_source.h"
 
+#include "sources/ecb_calendar.h"
 #include "sources/ecb_rates_reader.h"
 
 namespace vantrel::feed {
@@ -8,7 +9,10 @@ namespace vantrel::feed {
 PollingSettings EcbSource::defaultSettings()
 {
     using namespace std::chrono_literals;
-    return {QUrl(QStringLiteral("https://www.ecb.europa.eu/stats/eurofxref/eurofxref-daily.xml")), 10min, 96h, {}};
+    PollingSettings settings;
+    settings.url = QUrl(QStringLiteral("https://www.ecb.europa.eu/stats/eurofxref/eurofxref-daily.xml"));
+    settings.interval = 10min;
+    return settings;
 }
 
 EcbSource::EcbSource(const PollingSettings &settings, SourceContext context, QObject *parent)
@@ -22,10 +26,14 @@ QNetworkRequest EcbSource::request() const
     return QNetworkRequest(settings().url);
 }
 
-void EcbSource::takeAnswer(const QByteArray &body)
+bool EcbSource::takeAnswer(const QByteArray &body)
 {
     const SourceReading reading = readEcbRates(body);
-    publish(reading, QLatin1StringView("EUR"), reading.quotedAt.addMSecs(settings().staleAfter.count()));
+    const QDate fixDay = reading.quotedAt.isValid() ? reading.quotedAt.toTimeZone(frankfurtTime()).date() : QDate();
+    const std::optional<QString> failure = publish(reading, QLatin1StringView("EUR"), ecbFixCurrentUntil(fixDay));
+    if (failure)
+        noteFailure(*failure);
+    return !failure;
 }
 
 } // namespace vantrel::feed

@@ -13,15 +13,15 @@ class EcbSource : public PolledSource
     Q_OBJECT
 
 public:
-    // Asked every ten minutes, which is plenty for a daily fix; a fix older than four days, more than
-    // a long weekend, is no longer served.
+    // Asked every ten minutes, which is plenty for a daily fix. A fix is served until the end of the
+    // next day the ECB fixes rates (its calendar, not a number of days, so Easter silences nothing).
     static PollingSettings defaultSettings();
 
     EcbSource(const PollingSettings &settings, SourceContext context, QObject *parent = nullptr);
 
 protected:
     QNetworkRequest request() const override;
-    void takeAnswer(const QByteArray &body) override;
+    bool takeAnswer(const QByteArray &body) override;
 };
 
 } // namespace vantrel::feed

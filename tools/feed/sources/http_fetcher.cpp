@@ -1,18 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sources/http_fetcher.h"
 
+#include "sources/bounded_file.h"
+
 #include <QNetworkReply>
 
 namespace vantrel::feed {
-namespace {
-
-QString sizeText(qsizetype bytes)
-{
-    return bytes % (1024 * 1024) == 0 ? QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024))
-                                      : QStringLiteral("%1 bytes").arg(bytes);
-}
-
-} // namespace
 
 HttpFetcher::HttpFetcher(FetchLimits limits, QObject *parent)
     : QObject(parent)
@@ -51,6 +44,12 @@ void HttpFetcher::finishReceived()
     if (status >= 400) {
         const QString reason = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         finish({m_reply->readAll(), status, QStringLiteral("HTTP %1 %2").arg(status).arg(reason).trimmed()});
+    } else if (status >= 300 && status < 400) {
+        // Only a request that must not follow one (it carries a secret) sees a redirection here.
+        const QString reason = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        const QUrl target = m_reply->url().resolved(m_reply->header(QNetworkRequest::LocationHeader).toUrl());
+        finish({QByteArray(), status, QStringLiteral("HTTP %1 %2: sent on to %3, not followed")
+                                          .arg(status).arg(reason, target.toDisplayString())});
     } else if (m_reply->error() != QNetworkReply::NoError) {
         finish({QByteArray(), status, m_reply->errorString()});
     } else if (m_reply->bytesAvailable() > m_limits.maxBytes) {

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sources/oanda_source.h"
 
+#include "sources/access_token.h"
 #include "sources/oanda_pricing_reader.h"
 
+#include <QFileInfo>
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrlQuery>
@@ -12,17 +15,49 @@ namespace vantrel::feed {
 PollingSettings OandaSource::defaultSettings()
 {
     using namespace std::chrono_literals;
-    return {QUrl(QStringLiteral("https://api-fxpractice.oanda.com")), 3s, 2min, {}};
+    PollingSettings settings;
+    settings.url = QUrl(QStringLiteral("https://api-fxpractice.oanda.com"));
+    settings.interval = 3s;
+    settings.staleAfter = 2min;
+    return settings;
 }
 
-OandaSource::OandaSource(const PollingSettings &settings, QString account, QByteArray token, QString tokenFile,
-                         SourceContext context, QObject *parent)
-    : PolledSource(QStringLiteral("OANDA at ") + settings.url.toDisplayString(), settings,
-                   std::move(context), parent)
+bool OandaSource::safeForToken(const QUrl &url)
+{
+    if (url.scheme() == QLatin1StringView("https"))
+        return true;
+    return url.scheme() == QLatin1StringView("http")
+           && (url.host() == QLatin1StringView("localhost") || QHostAddress(url.host()).isLoopback());
+}
+
+OandaSource::OandaSource(const PollingSettings &settings, QString account, QString tokenFile, SourceContext context,
+                         QObject *parent)
+    : PolledSource(QStringLiteral("OANDA at ") + settings.url.toDisplayString(), settings, std::move(context), parent)
     , m_account(std::move(account))
-    , m_token(std::move(token))
     , m_tokenFile(std::move(tokenFile))
 {
+    // An editor or `install` replaces the file: its folder is watched too, and the change left to settle.
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(100);
+    connect(&m_settle, &QTimer::timeout, this, [this] { askNow(); });
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+}
+
+void OandaSource::start()
+{
+    m_watcher.addPath(QFileInfo(m_tokenFile).absolutePath());
+    m_watcher.addPath(m_tokenFile);
+    PolledSource::start();
+}
+
+QString OandaSource::whyNotAsk()
+{
+    if (!m_watcher.files().contains(m_tokenFile))
+        m_watcher.addPath(m_tokenFile);
+    AccessToken read = readAccessToken(m_tokenFile);
+    m_token = read.token;
+    return read.error;
 }
 
 QNetworkRequest OandaSource::request() const
@@ -39,20 +74,30 @@ QNetworkRequest OandaSource::request() const
     QNetworkRequest request(url);
     request.setRawHeader("Authorization", "Bearer " + m_token);
     request.setRawHeader("Accept-Datetime-Format", "RFC3339");
+    // The token goes to the address it was written for and nowhere else.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     return request;
 }
 
-void OandaSource::takeAnswer(const QByteArray &body)
+bool OandaSource::takeAnswer(const QByteArray &body)
 {
-    publish(readOandaPricing(body), QLatin1StringView("USD"), now().addMSecs(settings().staleAfter.count()));
+    const std::optional<QString> failure =
+        publish(readOandaPricing(body), QLatin1StringView("USD"), now().addMSecs(settings().staleAfter.count()));
+    if (failure)
+        noteFailure(*failure);
+    return !failure;
 }
 
 QString OandaSource::failureOf(const FetchResult &result) const
 {
     const QString message = QJsonDocument::fromJson(result.body).object().value(QLatin1StringView("errorMessage")).toString();
     const QString detail = message.isEmpty() ? result.error : result.error + QStringLiteral(": ") + message;
-    if (result.status == 401)
-        return QStringLiteral("the token in %1 was refused (%2)").arg(m_tokenFile, detail);
+    if (result.status == 401 || result.status == 403) {
+        return QStringLiteral("the token in %1 was refused (%2); asking again in %3 minutes, or at once when the "
+                              "file changes")
+            .arg(m_tokenFile, detail)
+            .arg(std::chrono::duration_cast<std::chrono::minutes>(settings().afterRefusal).count());
+    }
     return detail;
 }
 

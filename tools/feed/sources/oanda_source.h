@@ -3,6 +3,8 @@
 
 #include "sources/polled_source.h"
 
+#include <QFileSystemWatcher>
+
 namespace vantrel::feed {
 
 // Live bids and offers from OANDA's v20 REST pricing: one request for every instrument at a time. The
@@ -16,18 +18,28 @@ public:
     // three seconds like the bank's page; prices unanswered for two minutes are no longer served.
     static PollingSettings defaultSettings();
 
-    OandaSource(const PollingSettings &settings, QString account, QByteArray token, QString tokenFile,
-                SourceContext context, QObject *parent = nullptr);
+    // Whether `url` may carry the token: https, or plain http to this machine (a stand-in).
+    static bool safeForToken(const QUrl &url);
+
+    // The token is read from `tokenFile` before every request, so a new token is used as soon as the
+    // file holds it, and the file is watched so that a changed token is tried at once.
+    OandaSource(const PollingSettings &settings, QString account, QString tokenFile, SourceContext context,
+                QObject *parent = nullptr);
+
+    void start() override;
 
 protected:
     QNetworkRequest request() const override;
-    void takeAnswer(const QByteArray &body) override;
+    bool takeAnswer(const QByteArray &body) override;
     QString failureOf(const FetchResult &result) const override;
+    QString whyNotAsk() override;
 
 private:
     QString m_account;
-    QByteArray m_token;
     QString m_tokenFile; // named when the token is refused, never the token itself
+    QByteArray m_token;
+    QFileSystemWatcher m_watcher;
+    QTimer m_settle;
 };
 
 } // namespace vantrel::feed

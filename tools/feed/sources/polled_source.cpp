@@ -8,25 +8,53 @@ PolledSource::PolledSource(QString description, PollingSettings settings, Source
     , m_settings(std::move(settings))
     , m_fetcher(m_settings.limits)
 {
+    m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &PolledSource::poll);
 }
 
 void PolledSource::start()
 {
-    m_timer.start(m_settings.interval);
     poll();
+}
+
+void PolledSource::askNow()
+{
+    if (!m_fetcher.busy()) {
+        m_timer.stop();
+        poll();
+    }
 }
 
 void PolledSource::poll()
 {
-    if (m_fetcher.busy())
+    if (const QString why = whyNotAsk(); !why.isEmpty()) {
+        noteFailure(why);
+        planNext(nullptr);
         return;
+    }
     m_fetcher.get(request(), [this](const FetchResult &result) {
-        if (result.error.isEmpty())
-            takeAnswer(result.body);
-        else
+        if (!result.error.isEmpty())
             noteFailure(failureOf(result));
+        const bool priced = result.error.isEmpty() && takeAnswer(result.body);
+        if (priced)
+            m_failuresInARow = 0;
+        planNext(priced ? nullptr : &result);
     });
+}
+
+void PolledSource::planNext(const FetchResult *failed)
+{
+    using namespace std::chrono;
+    milliseconds delay = m_settings.interval;
+    if (failed && (failed->status == 401 || failed->status == 403) && !failed->error.isEmpty()) {
+        delay = m_settings.afterRefusal;
+    } else if (failed) {
+        delay = std::min(m_settings.firstRetry * (1 << std::min(m_failuresInARow, 16)), m_settings.interval);
+        if (state() != State::Fresh)
+            delay = std::min(delay, m_settings.longestRetry);
+        ++m_failuresInARow;
+    }
+    m_timer.start(delay);
 }
 
 } // namespace vantrel::feed

@@ -13,11 +13,19 @@ namespace vantrel::feed {
 struct PollingSettings {
     QUrl url;
     std::chrono::milliseconds interval{3000};
-    std::chrono::milliseconds staleAfter{120000};
+    std::chrono::milliseconds staleAfter{120000}; // for a source whose answers carry no date of their own
     FetchLimits limits;
+    // After a failure the source is asked again soon, then less often: `firstRetry`, doubled after each
+    // failure up to the interval, and never more than `longestRetry` while there are no prices to serve,
+    // so that the first prices come soon after the network does.
+    std::chrono::milliseconds firstRetry{3000};
+    std::chrono::milliseconds longestRetry{60000};
+    // After the source refused our credentials (401, 403): asking sooner only repeats the refusal.
+    std::chrono::milliseconds afterRefusal{300000};
 };
 
-// A source asked over HTTP at start and then at a fixed interval, one request at a time.
+// A source asked over HTTP at start and then again, one request at a time: at the interval while it
+// answers well, sooner after a failure.
 class PolledSource : public QuoteSource
 {
     Q_OBJECT
@@ -29,18 +37,26 @@ protected:
     PolledSource(QString description, PollingSettings settings, SourceContext context, QObject *parent);
 
     virtual QNetworkRequest request() const = 0;
-    virtual void takeAnswer(const QByteArray &body) = 0;
+    // Takes an answer that came; false when it gave no prices, which is a failure like any other.
+    virtual bool takeAnswer(const QByteArray &body) = 0;
     // What the failure means for this source; the fetcher's own words unless the source knows better.
     virtual QString failureOf(const FetchResult &result) const { return result.error; }
+    // Why the source cannot be asked now (its credentials are unusable); empty when it can.
+    virtual QString whyNotAsk() { return QString(); }
 
     const PollingSettings &settings() const { return m_settings; }
 
+    // Asks at once, instead of at the time planned (credentials changed).
+    void askNow();
+
 private:
     void poll();
+    void planNext(const FetchResult *failed);
 
     PollingSettings m_settings;
     HttpFetcher m_fetcher;
     QTimer m_timer;
+    int m_failuresInARow = 0;
 };
 
 } // namespace vantrel::feed

@@ -12,13 +12,20 @@ QString timeText(const QDateTime &time)
     return time.toUTC().toString(Qt::ISODate);
 }
 
+// A price time further ahead than any clock is off is a date the source got wrong.
+constexpr qint64 kLargestClockLeadSeconds = 24 * 3600;
+
 } // namespace
 
-QuoteSource::QuoteSource(QString description, SourceContext context, QObject *parent)
+QuoteSource::QuoteSource(QString description, SourceContext context, QObject *parent, GuardSettings guard)
     : QObject(parent)
     , m_description(std::move(description))
     , m_context(std::move(context))
+    , m_guard(guard)
 {
+    m_staleness.setSingleShot(true);
+    m_staleness.setTimerType(Qt::PreciseTimer);
+    connect(&m_staleness, &QTimer::timeout, this, &QuoteSource::sayWhatIsServed);
 }
 
 QuoteSource::~QuoteSource() = default;
@@ -27,26 +34,32 @@ QuoteSource::State QuoteSource::state() const
 {
     if (!m_pairs)
         return State::Waiting;
-    if (!m_withdrawn.isEmpty() || (m_freshUntil.isValid() && now() > m_freshUntil))
+    if (!m_withdrawn.isEmpty() || (m_freshUntil.isValid() && now() >= m_freshUntil))
         return State::Stale;
     return State::Fresh;
 }
 
-QString QuoteSource::unavailableReason() const
+QString QuoteSource::reason() const
 {
     const QString lastFailure = m_failure.isEmpty() ? QString() : QStringLiteral(" (") + m_failure + QLatin1Char(')');
     switch (state()) {
     case State::Fresh:
         return QString();
     case State::Waiting:
-        return QStringLiteral("vantrel-feed is waiting for the first prices from ") + m_description + lastFailure;
+        return QStringLiteral("waiting for the first prices from ") + m_description + lastFailure;
     case State::Stale:
         if (!m_withdrawn.isEmpty())
-            return QStringLiteral("vantrel-feed has no current prices: %1: %2%3").arg(m_description, m_withdrawn, lastFailure);
-        return QStringLiteral("vantrel-feed has no current prices: the last from %1 are of %2, too old to serve%3")
+            return QStringLiteral("no current prices: %1: %2").arg(m_description, m_withdrawn);
+        return QStringLiteral("no current prices: the last from %1 are of %2, too old to serve%3")
             .arg(m_description, timeText(m_quotedAt), lastFailure);
     }
     return QString();
+}
+
+QString QuoteSource::unavailableReason() const
+{
+    const QString why = reason();
+    return why.isEmpty() ? why : QStringLiteral("vantrel-feed: ") + why;
 }
 
 QByteArray QuoteSource::page()
@@ -54,56 +67,108 @@ QByteArray QuoteSource::page()
     return m_pairs ? writeQuotePage(*m_pairs, m_quotedAt) : QByteArray();
 }
 
-bool QuoteSource::publish(const SourceReading &reading, QLatin1StringView pivot, const QDateTime &freshUntil)
+std::optional<QString> QuoteSource::publish(const SourceReading &reading, QLatin1StringView pivot,
+                                            const QDateTime &freshUntil)
 {
     for (const QString &warning : reading.warnings)
         report(warning);
-    if (!reading.error.isEmpty()) {
-        noteFailure(reading.error);
-        return false;
-    }
-    QStringList refusals;
-    const Legs legs = m_guard.screen(reading.legs, now(), refusals);
-    for (const QString &refusal : refusals)
-        report(m_description + QStringLiteral(": ") + refusal);
+    if (!reading.error.isEmpty())
+        return reading.error;
+    if (reading.quotedAt.isValid() && now().secsTo(reading.quotedAt) > kLargestClockLeadSeconds)
+        return QStringLiteral("its prices are dated %1, more than a day ahead of this machine's clock")
+            .arg(timeText(reading.quotedAt));
 
-    const DerivedPairs derived = deriveCataloguePairs(legs, pivot);
+    const ScreenedLegs screened = m_guard.screen(reading.legs, now());
+    for (const QString &line : screened.said)
+        report(m_description + QStringLiteral(": ") + line);
+    m_recheckAt = screened.recheckAt;
+
+    const DerivedPairs derived = deriveCataloguePairs(screened.usable, pivot);
     if (!derived.pairs) {
-        noteFailure(derived.missing);
-        return false;
+        if (screened.lapsed.isEmpty())
+            return derived.missing;
+        return QStringLiteral("%1, refused for over %2 s: %3")
+            .arg(screened.lapsed.join(QStringLiteral(", ")))
+            .arg(m_guard.settings().keepFor.count())
+            .arg(derived.missing);
     }
-    if (!m_failure.isEmpty() || !m_withdrawn.isEmpty())
-        report(m_description + QStringLiteral(": prices again"));
     m_failure.clear();
     m_withdrawn.clear();
     m_pairs = derived.pairs;
     m_quotedAt = reading.quotedAt.isValid() ? reading.quotedAt : now();
     m_freshUntil = freshUntil;
+    // A refused leg's older price stands in: the page is only as current as that price.
+    if (screened.keptSince.isValid()) {
+        const QDateTime keptUntil = screened.keptSince.addSecs(m_guard.settings().keepFor.count());
+        if (!m_freshUntil.isValid() || keptUntil < m_freshUntil)
+            m_freshUntil = keptUntil;
+    }
+    if (m_freshUntil.isValid())
+        m_staleness.start(std::max<qint64>(0, now().msecsTo(m_freshUntil)) + 1);
+    else
+        m_staleness.stop();
+    sayWhatIsServed();
     emit pricesChanged();
-    return true;
+    return std::nullopt;
 }
 
 void QuoteSource::noteFailure(const QString &why)
 {
-    if (m_failure.isEmpty()) {
-        report(m_description + QStringLiteral(": ") + why
-               + (m_pairs ? QStringLiteral("; still serving the prices of ") + timeText(m_quotedAt)
-                          : QStringLiteral("; no prices to serve yet")));
-    }
     m_failure = why;
+    sayWhatIsServed();
 }
 
 void QuoteSource::withdraw(const QString &why)
 {
-    if (m_withdrawn.isEmpty() && m_failure.isEmpty())
-        report(m_description + QStringLiteral(": ") + why + QStringLiteral("; answering 503 until it is back"));
     m_withdrawn = why;
+    sayWhatIsServed();
 }
 
 void QuoteSource::markAlwaysFresh()
 {
     m_pairs = QuotedPairs{};
+    m_placeholderPairs = true;
     m_freshUntil = QDateTime();
+}
+
+void QuoteSource::serveAgain()
+{
+    m_withdrawn.clear();
+    sayWhatIsServed();
+}
+
+// One line whenever what is served changes, or why it is not: the first prices, a failure while the
+// last prices are still served, no prices (in the words of the 503 answer), prices again.
+void QuoteSource::sayWhatIsServed()
+{
+    const State now = state();
+    QString said;
+    QString line;
+    if (now != State::Fresh) {
+        said = line = reason();
+        // Said once for a spell of failures, not again for every answer that fails another way.
+        if (now == State::Waiting && m_failure.isEmpty())
+            said = line = QString();
+        else if (m_said.startsWith(QStringLiteral("waiting")) && now == State::Waiting)
+            said = m_said;
+        else if (m_said.startsWith(QStringLiteral("no current")) && now == State::Stale && m_withdrawn.isEmpty())
+            said = m_said;
+    } else if (!m_failure.isEmpty()) {
+        said = QStringLiteral("failing");
+        line = m_description + QStringLiteral(": ") + m_failure + QStringLiteral("; still serving the prices of ")
+               + timeText(m_quotedAt)
+               + (m_freshUntil.isValid() ? QStringLiteral(" until ") + timeText(m_freshUntil) : QString());
+    } else {
+        said = QStringLiteral("serving");
+        const QString what = m_placeholderPairs ? m_description : QStringLiteral("the prices of %1 from %2").arg(timeText(m_quotedAt), m_description);
+        line = QStringLiteral("serving ") + what + (m_servedBefore ? QStringLiteral(" again") : QString());
+        m_servedBefore = true;
+    }
+    if (said == m_said)
+        return;
+    m_said = said;
+    if (!line.isEmpty())
+        report(line);
 }
 
 QDateTime QuoteSource::now() const

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QLatin1StringView>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 
@@ -23,7 +24,8 @@ struct SourceContext {
 
 // Where the served prices come from. A source never makes a price up: until its first good answer it
 // is waiting, and once its prices are too old to pass for current it is stale; in both cases the feed
-// answers 503 with unavailableReason() instead of a page.
+// answers 503 with unavailableReason() instead of a page. Every change of what is served, and why, is
+// said once on stderr, in the same words as the 503 answer where there is one.
 class QuoteSource : public QObject
 {
     Q_OBJECT
@@ -39,7 +41,8 @@ public:
 
     State state() const;
 
-    // One line saying what the feed waits for, or why its prices are too old; empty when fresh.
+    // The line the feed answers 503 with: what it waits for, or why its prices are too old; empty when
+    // fresh.
     QString unavailableReason() const;
 
     // The quote page for the current prices; only asked for while fresh.
@@ -53,38 +56,51 @@ signals:
 
 protected:
     // `description` names the source in every line it writes: "the ECB reference rates at URL".
-    QuoteSource(QString description, SourceContext context, QObject *parent = nullptr);
+    QuoteSource(QString description, SourceContext context, QObject *parent = nullptr, GuardSettings guard = {});
 
-    // Takes what an answer gave: its warnings and refused legs are reported, crosses derived through
+    // Takes what an answer gave: its warnings and refused legs are said, crosses derived through
     // `pivot`. The prices count as current until `freshUntil` (invalid: for as long as nothing says
-    // otherwise). False, with the failure noted, when the answer is unusable or its legs do not make
-    // all 35 pairs.
-    bool publish(const SourceReading &reading, QLatin1StringView pivot, const QDateTime &freshUntil);
+    // otherwise), or less while a refused leg's older price stands in. Returns why the answer gave no
+    // prices, when it did not; the caller decides what that failure means.
+    std::optional<QString> publish(const SourceReading &reading, QLatin1StringView pivot, const QDateTime &freshUntil);
 
-    // The source failed to give prices: said once on stderr until it recovers; the last good prices
-    // stay served for as long as they are fresh.
+    // The source failed to give prices: the last good prices stay served for as long as they are fresh.
     void noteFailure(const QString &why);
 
     // The prices the source gave no longer hold (a rates file that is gone): the feed answers 503 with
-    // `why` until the source publishes again. Said on stderr unless a failure already was.
+    // `why` until the source publishes, or serves again.
     void withdraw(const QString &why);
 
     // For sources whose every page is good from the start: the simulated market, a saved page.
     void markAlwaysFresh();
+    // Such a source's withdrawal has ended.
+    void serveAgain();
+
+    // When a leg the guard refuses now would be accepted if the source still gives it; invalid when
+    // none waits. A source that is not asked again on its own reads itself again then.
+    QDateTime recheckAt() const { return m_recheckAt; }
 
     QDateTime now() const;
     void report(const QString &line) const;
     const QString &description() const { return m_description; }
 
 private:
+    QString reason() const;
+    void sayWhatIsServed();
+
     QString m_description;
     SourceContext m_context;
     LegGuard m_guard;
     std::optional<QuotedPairs> m_pairs;
+    bool m_placeholderPairs = false; // an always-fresh source's pairs are not prices of its own
     QDateTime m_quotedAt;
     QDateTime m_freshUntil;
+    QDateTime m_recheckAt;
     QString m_failure;   // empty while the source answers well
     QString m_withdrawn; // empty unless the prices were taken back
+    QString m_said;      // what was said last about what is served
+    bool m_servedBefore = false;
+    QTimer m_staleness; // says so when the prices turn too old, not at the next event
 };
 
 } // namespace vantrel::feed

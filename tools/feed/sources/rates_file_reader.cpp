@@ -10,7 +10,7 @@ namespace {
 
 std::optional<double> priceOf(const QString &text)
 {
-    static const QRegularExpression decimal(QStringLiteral("^\\d{1,12}(\\.\\d+)?$"));
+    static const QRegularExpression decimal(QStringLiteral("^-?\\d{1,12}(\\.\\d+)?$"));
     if (!decimal.match(text).hasMatch())
         return std::nullopt;
     return text.toDouble();

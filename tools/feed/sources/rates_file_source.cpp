@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sources/rates_file_source.h"
 
+#include "sources/bounded_file.h"
 #include "sources/rates_file_reader.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace vantrel::feed {
 
-RatesFileSource::RatesFileSource(QString path, SourceContext context, QObject *parent)
-    : QuoteSource(QStringLiteral("the rates file ") + path, std::move(context), parent)
+RatesFileSource::RatesFileSource(QString path, SourceContext context, QObject *parent, GuardSettings guard)
+    : QuoteSource(QStringLiteral("the rates file ") + path, std::move(context), parent, guard)
     , m_path(std::move(path))
 {
     // A writer that truncates and then writes would otherwise be read half-way, empty for a moment.
@@ -18,6 +18,12 @@ RatesFileSource::RatesFileSource(QString path, SourceContext context, QObject *p
     connect(&m_settle, &QTimer::timeout, this, &RatesFileSource::reread);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+    m_recheck.setSingleShot(true);
+    m_recheck.setTimerType(Qt::PreciseTimer);
+    connect(&m_recheck, &QTimer::timeout, this, [this] {
+        if (m_lastRead)
+            take(*m_lastRead, false);
+    });
 }
 
 void RatesFileSource::start()
@@ -30,9 +36,9 @@ void RatesFileSource::start()
 
 void RatesFileSource::reread()
 {
-    QFile file(m_path);
-    if (!file.exists()) {
+    if (!QFileInfo::exists(m_path)) {
         m_lastRead.reset();
+        m_recheck.stop();
         if (state() == State::Waiting)
             noteFailure(QStringLiteral("the file does not exist"));
         else
@@ -42,19 +48,41 @@ void RatesFileSource::reread()
     // Watched afresh every time: after a rename the path names another file than the one watched.
     m_watcher.removePath(m_path);
     m_watcher.addPath(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        noteFailure(QStringLiteral("cannot read it: ") + file.errorString());
+    const FileContents contents = readBoundedFile(m_path, kLargestFile);
+    if (!contents.error.isEmpty()) {
+        m_lastRead.reset();
+        m_recheck.stop();
+        const QString why = QStringLiteral("cannot read it: ") + contents.error;
+        if (state() == State::Waiting)
+            noteFailure(why);
+        else
+            withdraw(why);
         return;
     }
-    const QByteArray contents = file.readAll();
     // Every change in the folder lands here; the same contents again would only repeat the warnings.
-    if (m_lastRead == contents)
+    if (m_lastRead == contents.bytes)
         return;
-    m_lastRead = contents;
+    m_lastRead = contents.bytes;
+    take(contents.bytes, true);
+}
+
+void RatesFileSource::take(const QByteArray &contents, bool newlyRead)
+{
+    SourceReading reading = readRatesFile(contents, m_path);
+    if (!newlyRead)
+        reading.warnings.clear(); // said when the file was read
     // A file that no longer makes all the pairs says nothing current: the feed stops serving rather than
     // keep prices its writer has taken back.
-    if (!publish(readRatesFile(contents, m_path), QLatin1StringView("USD"), QDateTime()) && state() != State::Waiting)
-        withdraw(QStringLiteral("the file gives no usable rates"));
+    if (const std::optional<QString> failure = publish(reading, QLatin1StringView("USD"), QDateTime())) {
+        if (state() == State::Waiting)
+            noteFailure(*failure);
+        else
+            withdraw(*failure);
+    }
+    if (recheckAt().isValid())
+        m_recheck.start(std::max<qint64>(0, now().msecsTo(recheckAt())) + 100);
+    else
+        m_recheck.stop();
 }
 
 } // namespace vantrel::feed

@@ -16,16 +16,21 @@ class RatesFileSource : public QuoteSource
     Q_OBJECT
 
 public:
-    RatesFileSource(QString path, SourceContext context, QObject *parent = nullptr);
+    // No bigger than an answer of a source on the network.
+    static constexpr qsizetype kLargestFile = 1024 * 1024;
+
+    RatesFileSource(QString path, SourceContext context, QObject *parent = nullptr, GuardSettings guard = {});
 
     void start() override;
 
 private:
     void reread();
+    void take(const QByteArray &contents, bool newlyRead);
 
     QString m_path;
     QFileSystemWatcher m_watcher;
     QTimer m_settle;
+    QTimer m_recheck; // the file still says what the guard refused: the level holds, look again
     std::optional<QByteArray> m_lastRead;
 };
 

@@ -3,21 +3,39 @@
 
 #include "sources/quote_source.h"
 
+#include <QFileSystemWatcher>
+#include <QTimer>
+
 namespace vantrel::feed {
 
-// A saved page served byte for byte. It is read once, so that editing the file while serving changes
-// nothing half-way.
+// A saved page served byte for byte, read again when the file changes. Only a page Vantrel can read
+// whole (all 35 pairs, as `vantrel-feed check` reads them) is served; a changed page it cannot read is
+// answered 503 until the file is mended.
 class SavedPageSource : public QuoteSource
 {
     Q_OBJECT
 
 public:
-    SavedPageSource(QByteArray page, SourceContext context, QObject *parent = nullptr);
+    // The page of `path`, or why Vantrel could not read it.
+    struct Loaded {
+        QByteArray page;
+        QString error;
+    };
+    static Loaded load(const QString &path);
 
+    // `page` is what load() gave at start.
+    SavedPageSource(QString path, QByteArray page, SourceContext context, QObject *parent = nullptr);
+
+    void start() override;
     QByteArray page() override { return m_page; }
 
 private:
+    void reload();
+
+    QString m_path;
     QByteArray m_page;
+    QFileSystemWatcher m_watcher;
+    QTimer m_settle;
 };
 
 } // namespace vantrel::feed

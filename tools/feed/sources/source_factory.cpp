@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sources/source_factory.h"
 
+#include "sources/access_token.h"
 #include "sources/ecb_source.h"
 #include "sources/oanda_source.h"
 #include "sources/rates_file_source.h"
 #include "sources/saved_page_source.h"
 #include "sources/simulated_source.h"
-
-#include <QFile>
 
 namespace vantrel::feed {
 namespace {
@@ -30,15 +29,13 @@ MadeSource makeOanda(const FeedOptions &options, SourceContext context)
         return failed(QStringLiteral("the oanda source needs the account: --account ID"));
     if (options.tokenFile.isEmpty())
         return failed(QStringLiteral("the oanda source needs the file of the access token: --token-file FILE"));
-    QFile file(options.tokenFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(QStringLiteral("cannot read the token file %1: %2").arg(options.tokenFile, file.errorString()));
-    const QByteArray token = file.readAll().trimmed();
-    if (token.isEmpty() || token.contains('\n'))
-        return failed(QStringLiteral("the token file %1 must hold the access token alone").arg(options.tokenFile));
-    return {std::make_unique<OandaSource>(withUrl(OandaSource::defaultSettings(), options.sourceUrl),
-                                          options.account, token, options.tokenFile, std::move(context)),
-            QString()};
+    const PollingSettings settings = withUrl(OandaSource::defaultSettings(), options.oandaUrl);
+    if (!OandaSource::safeForToken(settings.url))
+        return failed(QStringLiteral("the OANDA token goes over https only (plain http only to this machine), not to %1")
+                          .arg(settings.url.toDisplayString()));
+    if (const AccessToken token = readAccessToken(options.tokenFile); !token.error.isEmpty())
+        return failed(token.error);
+    return {std::make_unique<OandaSource>(settings, options.account, options.tokenFile, std::move(context)), QString()};
 }
 
 } // namespace
@@ -50,14 +47,13 @@ MadeSource makeQuoteSource(const FeedOptions &options, quint64 seed, SourceConte
     case SourceChoice::Kind::Simulated:
         return {std::make_unique<SimulatedSource>(seed, std::move(context)), QString()};
     case SourceChoice::Kind::SavedPage: {
-        QFile file(choice.path);
-        if (!file.open(QIODevice::ReadOnly))
-            return failed(QStringLiteral("cannot read %1: %2").arg(choice.path, file.errorString()));
-        return {std::make_unique<SavedPageSource>(file.readAll(), std::move(context)), QString()};
+        SavedPageSource::Loaded loaded = SavedPageSource::load(choice.path);
+        if (!loaded.error.isEmpty())
+            return failed(loaded.error);
+        return {std::make_unique<SavedPageSource>(choice.path, std::move(loaded.page), std::move(context)), QString()};
     }
     case SourceChoice::Kind::Ecb:
-        return {std::make_unique<EcbSource>(withUrl(EcbSource::defaultSettings(), options.sourceUrl),
-                                            std::move(context)),
+        return {std::make_unique<EcbSource>(withUrl(EcbSource::defaultSettings(), options.ecbUrl), std::move(context)),
                 QString()};
     case SourceChoice::Kind::Oanda:
         return makeOanda(options, std::move(context));
