@@ -25,7 +25,10 @@ QuoteSource::QuoteSource(QString description, SourceContext context, QObject *pa
 {
     m_staleness.setSingleShot(true);
     m_staleness.setTimerType(Qt::PreciseTimer);
-    connect(&m_staleness, &QTimer::timeout, this, &QuoteSource::sayWhatIsServed);
+    connect(&m_staleness, &QTimer::timeout, this, [this] {
+        sayWhatIsServed();
+        watchStaleness();
+    });
 }
 
 QuoteSource::~QuoteSource() = default;
@@ -103,10 +106,7 @@ std::optional<QString> QuoteSource::publish(const SourceReading &reading, QLatin
         if (!m_freshUntil.isValid() || keptUntil < m_freshUntil)
             m_freshUntil = keptUntil;
     }
-    if (m_freshUntil.isValid())
-        m_staleness.start(std::max<qint64>(0, now().msecsTo(m_freshUntil)) + 1);
-    else
-        m_staleness.stop();
+    watchStaleness();
     sayWhatIsServed();
     emit pricesChanged();
     return std::nullopt;
@@ -135,6 +135,16 @@ void QuoteSource::serveAgain()
 {
     m_withdrawn.clear();
     sayWhatIsServed();
+}
+
+void QuoteSource::watchStaleness()
+{
+    // In steps of an hour at most: a daily fix holds for days, longer than a timer counts.
+    const qint64 left = m_freshUntil.isValid() ? now().msecsTo(m_freshUntil) : -1;
+    if (left >= 0)
+        m_staleness.start(std::min<qint64>(left + 1, 3600 * 1000));
+    else
+        m_staleness.stop();
 }
 
 // One line whenever what is served changes, or why it is not: the first prices, a failure while the

@@ -87,6 +87,7 @@ protected:
 private:
     QString reason() const;
     void sayWhatIsServed();
+    void watchStaleness();
 
     QString m_description;
     SourceContext m_context;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "quotes/pair_catalogue.h"
+#include "sources/market_simulation.h"
 #include "sources/rates_file_source.h"
+#include "sources/saved_page_source.h"
 
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -10,7 +12,7 @@
 
 using namespace vantrel::feed;
 
-class TestFeedRatesFile : public QObject
+class TestFeedFileSources : public QObject
 {
     Q_OBJECT
 
@@ -19,6 +21,7 @@ private slots:
     void guardsWithoutLockingASlipIn();
     void readsOnlyABoundedRegularFile_data();
     void readsOnlyABoundedRegularFile();
+    void servesASavedPageOnlyWhileVantrelCanReadIt();
 };
 
 namespace {
@@ -41,7 +44,7 @@ bool writeFile(const QString &path, const QByteArray &text)
 
 // Written, changed in place, replaced by a rename, made malformed, removed: the feed serves what the
 // file says each time, and nothing once it is gone.
-void TestFeedRatesFile::followsTheFile()
+void TestFeedFileSources::followsTheFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rates.txt"));
@@ -78,7 +81,7 @@ void TestFeedRatesFile::followsTheFile()
 // A slip of the writer is served corrected as soon as it is corrected; a jump from a level the file has
 // held is refused, and accepted once the file has said it for the guard's window (1 s here) without a
 // change; an impossible price is refused, its last good price standing in for a while and no longer.
-void TestFeedRatesFile::guardsWithoutLockingASlipIn()
+void TestFeedFileSources::guardsWithoutLockingASlipIn()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rates.txt"));
@@ -123,7 +126,7 @@ void TestFeedRatesFile::guardsWithoutLockingASlipIn()
     QVERIFY(lines.last().endsWith(" again"));
 }
 
-void TestFeedRatesFile::readsOnlyABoundedRegularFile_data()
+void TestFeedFileSources::readsOnlyABoundedRegularFile_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("why");
@@ -133,7 +136,7 @@ void TestFeedRatesFile::readsOnlyABoundedRegularFile_data()
 }
 
 // What is no rates file is said to be none, at once: the server is never held up reading it.
-void TestFeedRatesFile::readsOnlyABoundedRegularFile()
+void TestFeedFileSources::readsOnlyABoundedRegularFile()
 {
     QFETCH(QString, kind);
     QFETCH(QString, why);
@@ -152,5 +155,32 @@ void TestFeedRatesFile::readsOnlyABoundedRegularFile()
     QCOMPARE(source.state(), QuoteSource::State::Waiting);
 }
 
-QTEST_GUILESS_MAIN(TestFeedRatesFile)
-#include "tst_feed_rates_file.moc"
+// Edited while served: a page Vantrel cannot read whole is answered 503 in the words of vantrel-feed
+// check, and the mended page served again.
+void TestFeedFileSources::servesASavedPageOnlyWhileVantrelCanReadIt()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("busy-morning.htm"));
+    MarketSimulation market(4);
+    QVERIFY(writeFile(path, market.renderPage()));
+    SavedPageSource::Loaded loaded = SavedPageSource::load(path);
+    QVERIFY2(loaded.error.isEmpty(), qPrintable(loaded.error));
+    QStringList lines;
+    SavedPageSource source(path, loaded.page, {[] { return QDateTime::currentDateTimeUtc(); }, [&](const QString &line) { lines << line; }});
+    source.start();
+
+    QVERIFY(writeFile(path, "hello\n"));
+    QTRY_COMPARE(source.state(), QuoteSource::State::Stale);
+    QCOMPARE(lines, QStringList{source.unavailableReason().mid(14)});
+    QVERIFY2(lines[0].endsWith(path + ": the page has 1 lines; the quotes are on line 106 (vantrel-feed check " + path
+                               + " shows what it reads)"), qPrintable(lines[0]));
+
+    market.step();
+    QVERIFY(writeFile(path, market.renderPage()));
+    QTRY_COMPARE(source.state(), QuoteSource::State::Fresh);
+    QCOMPARE(source.page(), market.renderPage());
+    QCOMPARE(lines.last(), "serving the saved page " + path + " again");
+}
+
+QTEST_GUILESS_MAIN(TestFeedFileSources)
+#include "tst_feed_file_sources.moc"
