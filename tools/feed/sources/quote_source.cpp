@@ -129,6 +129,8 @@ void QuoteSource::markAlwaysFresh()
     m_pairs = QuotedPairs{};
     m_placeholderPairs = true;
     m_freshUntil = QDateTime();
+    m_servedBefore = true; // main() says what it serves from the start
+    m_said = QStringLiteral("serving");
 }
 
 void QuoteSource::serveAgain()
