@@ -17,8 +17,8 @@ struct FeedOptionList {
                                                     "one (default simulated)"),
                                      QStringLiteral("SOURCE")};
     QCommandLineOption sourceUrl{QStringLiteral("source-url"),
-                                 QStringLiteral("the address of the source named with it, in the same place (the "
-                                                "command line or feed.conf): --ecb-url or --oanda-url for it"),
+                                 QStringLiteral("the address of the ecb or oanda source that --source names in the "
+                                                "same place, the command line or feed.conf"),
                                  QStringLiteral("URL")};
     QCommandLineOption ecbUrl{QStringLiteral("ecb-url"),
                               QStringLiteral("the ECB reference rates XML file instead of the ECB's own"),
@@ -261,7 +261,10 @@ QString usageText()
         "  file:PATH       'PAIR BID OFFER' lines another program writes, read again whenever\n"
         "                  the file changes\n"
         "Pairs a source does not quote are crossed through USD (EUR for ecb). Until a source's\n"
-        "first good answer, and once its prices are too old, the page is answered 503.\n"
+        "first good answer, and once its prices are too old, the page is answered 503. Zero,\n"
+        "negative, crossed and over-wide quotes are refused, and so is a jump of over 20 %\n"
+        "until the source has given the new level for a minute or three answers in a row.\n"
+        "Every change of what is served is one line on standard error.\n"
         "\n"
         "Fault modes:\n");
     for (const QString &mode : faultModeDescriptions())
