@@ -114,11 +114,12 @@ void TestFeedFileSources::guardsWithoutLockingASlipIn()
     lines.clear();
     QVERIFY(writeFile(path, ratesText("-1.5 1.50014")));
     QTRY_COMPARE(lines.size(), 1);
-    QCOMPARE(lines[0], "the rates file " + path + ": refused EUR/USD -1.5 1.50014: not a positive price; keeping 1.5 1.50014");
+    QCOMPARE(lines[0], "the rates file " + path + ": refused EUR/USD -1.5 1.50014: not a positive price; keeping 1.5 1.50014, for 2 s at most");
     QCOMPARE(source.state(), QuoteSource::State::Fresh);
     QTRY_COMPARE_WITH_TIMEOUT(source.state(), QuoteSource::State::Stale, 4000);
     QCOMPARE(lines.size(), 2);
-    QVERIFY(lines[1].startsWith("no current prices: the last from the rates file " + path + " are of "));
+    QCOMPARE(lines[1], "no current prices: EUR/USD refused from the rates file " + path
+                           + " for over 2 s, its last good price too old to stand in");
     QCOMPARE(source.unavailableReason(), "vantrel-feed: " + lines[1]);
 
     QVERIFY(writeFile(path, ratesText("1.50100 1.50114")));

@@ -47,10 +47,15 @@ QByteArray oandaPricing(const char *eurUsd = R"("1.08312"],["1.08316")")
 }
 
 // The OANDA token, alone in a file only its owner may read, as a user keeps it.
-QString tokenFile(const QByteArray &token = "secret-token")
+QTemporaryDir &tokenFolder()
 {
     static QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("oanda-token")));
+    return dir;
+}
+
+QString tokenFile(const QByteArray &token = "secret-token")
+{
+    QFile file(tokenFolder().filePath(QStringLiteral("oanda-token")));
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(token + '\n') > 0
                          && file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     return written ? file.fileName() : QString();
@@ -241,8 +246,8 @@ void TestFeedNetworkSources::guardIsWrongOnlyBriefly_data()
     QTest::newRow("a slip corrected at once") << QList<QByteArray>{R"("10.8312"],["10.8316")", good} << qint64(10831)
         << QStringList{"serving the prices of 2009-06-19T17:29:59Z"};
     QTest::newRow("a glitch of one answer") << QList<QByteArray>{good, good, good, jump, good} << qint64(10831)
-        << QStringList{"serving the prices of", "refused EUR/USD 1.4 1.4001: 29 % away from 1.08312 1.08316, given since "
-                       "17:30:00Z; keeping 1.08312 1.08316 until the new level holds for 60 s or 3 reads",
+        << QStringList{"serving the prices of", "refused EUR/USD 1.4 1.4001: 29 % away from 1.08312 1.08316, the level since "
+                       "17:30:00Z; keeping it until the new level holds for 60 s or 3 reads, for 120 s at most",
                        "EUR/USD 1.08312 1.08316 accepted again"};
     QTest::newRow("a level the source keeps giving") << QList<QByteArray>{good, good, good, jump} << qint64(14000)
         << QStringList{"serving the prices of", "refused EUR/USD 1.4 1.4001: 29 % away", "EUR/USD 1.4 1.4001 accepted: "
@@ -276,7 +281,7 @@ void TestFeedNetworkSources::answers503UntilTheFirstPricesAndOnceTheyAreOld()
     server.setReply({500, QByteArray()});
     QDateTime now = g_now;
     QStringList lines;
-    const auto oanda = sourceOn(QStringLiteral("oanda"), server, &now, &lines);
+    auto oanda = sourceOn(QStringLiteral("oanda"), server, &now, &lines);
     FeedResponder responder(FaultMode::None, [&] { return oanda->page(); }, 1, [&]() -> std::optional<QByteArray> {
         return oanda->state() == QuoteSource::State::Fresh ? std::nullopt : std::optional(oanda->unavailableReason().toUtf8());
     });
@@ -308,6 +313,7 @@ void TestFeedNetworkSources::answers503UntilTheFirstPricesAndOnceTheyAreOld()
 
     // A daily fix holds until the end of the next day the ECB fixes rates: Friday's, over the weekend,
     // until Monday night in Frankfurt; one already older is never served.
+    oanda.reset();
     lines.clear();
     now = QDateTime(QDate(2009, 6, 22), QTime(21, 59), QTimeZone::utc());
     const auto ecb = pricedSource(QStringLiteral("ecb"), server, &now, &lines);
@@ -325,7 +331,7 @@ void TestFeedNetworkSources::answers503UntilTheFirstPricesAndOnceTheyAreOld()
 void TestFeedNetworkSources::asksAgainSoonAfterAFailure()
 {
     LoopbackHttpServer server;
-    server.setReplies({{500, {}}, {500, {}}, {200, ecbFixture()}});
+    server.setReplies({{500, {}}, {200, "<html>Maintenance</html>"}, {200, ecbFixture()}});
     QStringList lines;
     const auto ecb = sourceOn(QStringLiteral("ecb"), server, &g_now, &lines, [](PollingSettings &settings) {
         settings.interval = 1h;
@@ -334,9 +340,10 @@ void TestFeedNetworkSources::asksAgainSoonAfterAFailure()
     ecb->start();
     QTRY_COMPARE_WITH_TIMEOUT(ecb->state(), QuoteSource::State::Fresh, 2000); // after 100 and 200 ms
     QCOMPARE(server.requests(), 3);
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines[0].startsWith("waiting for the first prices from the ECB"));
-    QVERIFY(lines[1].startsWith("serving the prices of 2009-06-19T14:00:00Z from the ECB") && !lines[1].endsWith("again"));
+    QCOMPARE(lines.size(), 3); // each reason for the 503 as it changes, then the first prices
+    QVERIFY(lines[0].startsWith("waiting for the first prices from the ECB") && lines[0].endsWith("(HTTP 500 Internal Server Error)"));
+    QVERIFY(lines[1].startsWith("waiting for the first prices from the ECB") && lines[1].endsWith("(the answer holds no reference rates)"));
+    QVERIFY(lines[2].startsWith("serving the prices of 2009-06-19T14:00:00Z from the ECB") && !lines[2].endsWith("again"));
 }
 
 void TestFeedNetworkSources::backsOffARefusedTokenUntilItChanges()
@@ -347,6 +354,9 @@ void TestFeedNetworkSources::backsOffARefusedTokenUntilItChanges()
     const auto oanda = sourceOn(QStringLiteral("oanda"), server, &g_now, &lines);
     oanda->start();
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
+    QFile beside(tokenFolder().filePath(QStringLiteral("feed.conf"))); // beside the token, not the token
+    QVERIFY(beside.open(QIODevice::WriteOnly) && beside.write("source = oanda\n") > 0);
+    beside.close();
     QTest::qWait(700); // seven polls' time
     QCOMPARE(server.requests(), 1);
     QVERIFY(lines[0].contains("asking again in 5 minutes, or at once when the file changes"));

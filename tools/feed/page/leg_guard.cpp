@@ -97,7 +97,7 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
                 result.usable[pair] = leg;
                 continue;
             }
-            refusal = QStringLiteral("refused %1 %2: %3 % away from %4, given since %5")
+            refusal = QStringLiteral("refused %1 %2: %3 % away from %4, the level since %5")
                           .arg(pair, shown(leg))
                           .arg(qRound(*jump(leg, from) * 100))
                           .arg(shown(from.quote), timeOfDay(from.since));
@@ -109,17 +109,19 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
         // Refused: the last good price stands in while it is recent enough to pass for current.
         const bool keep = state.accepted && state.accepted->last.secsTo(now) <= m_settings.keepFor.count();
         if (state.refusal.isEmpty()) {
+            const QString keptFor = QStringLiteral(", for %1 s at most").arg(m_settings.keepFor.count());
             const QString standIn = !keep ? QStringLiteral("no recent price to keep")
-                : state.candidate ? QStringLiteral("keeping %1 until the new level holds for %2 s or %3 reads")
-                                        .arg(shown(state.accepted->quote))
+                : state.candidate ? QStringLiteral("keeping it until the new level holds for %1 s or %2 reads%3")
                                         .arg(m_settings.window.count())
                                         .arg(m_settings.confirmingReads)
-                                  : QStringLiteral("keeping %1").arg(shown(state.accepted->quote));
+                                        .arg(keptFor)
+                                  : QStringLiteral("keeping %1%2").arg(shown(state.accepted->quote), keptFor);
             result.said << refusal + QStringLiteral("; ") + standIn;
             state.refusal = refusal;
         }
         if (keep) {
             result.usable[pair] = state.accepted->quote;
+            result.standingIn << pair;
             if (!result.keptSince.isValid() || state.accepted->last < result.keptSince)
                 result.keptSince = state.accepted->last;
         } else {

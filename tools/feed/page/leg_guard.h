@@ -25,8 +25,9 @@ struct GuardSettings {
 struct ScreenedLegs {
     Legs usable;
     QStringList said;   // one line for every leg newly refused, or accepted after being refused
-    QStringList lapsed; // refused legs whose last good price has become too old to stand in
-    QDateTime keptSince; // when the oldest last good price that stands in was given; invalid if none does
+    QStringList lapsed;     // refused legs whose last good price has become too old to stand in
+    QStringList standingIn; // refused legs whose last good price stands in
+    QDateTime keptSince;    // when the oldest last good price that stands in was given; invalid if none does
     QDateTime recheckAt; // when a refused level, if still given, will be accepted; invalid if none waits
 };
 

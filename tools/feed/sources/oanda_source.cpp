@@ -39,7 +39,12 @@ OandaSource::OandaSource(const PollingSettings &settings, QString account, QStri
     // An editor or `install` replaces the file: its folder is watched too, and the change left to settle.
     m_settle.setSingleShot(true);
     m_settle.setInterval(100);
-    connect(&m_settle, &QTimer::timeout, this, [this] { askNow(); });
+    // Only a token that changed is tried at once: other files come and go in the same folder, and a
+    // refused token is not asked with again before its pause is over.
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        if (readAccessToken(m_tokenFile).token != m_token)
+            askNow();
+    });
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
 }

@@ -53,6 +53,12 @@ QString QuoteSource::reason() const
     case State::Stale:
         if (!m_withdrawn.isEmpty())
             return QStringLiteral("no current prices: %1: %2").arg(m_description, m_withdrawn);
+        if (!m_standingIn.isEmpty() && m_freshUntil == m_standInUntil)
+            return QStringLiteral("no current prices: %1 refused from %2 for over %3 s, its last good price too old "
+                                  "to stand in%4")
+                .arg(m_standingIn.join(QStringLiteral(", ")), m_description)
+                .arg(m_guard.settings().keepFor.count())
+                .arg(lastFailure);
         return QStringLiteral("no current prices: the last from %1 are of %2, too old to serve%3")
             .arg(m_description, timeText(m_quotedAt), lastFailure);
     }
@@ -101,11 +107,11 @@ std::optional<QString> QuoteSource::publish(const SourceReading &reading, QLatin
     m_quotedAt = reading.quotedAt.isValid() ? reading.quotedAt : now();
     m_freshUntil = freshUntil;
     // A refused leg's older price stands in: the page is only as current as that price.
-    if (screened.keptSince.isValid()) {
-        const QDateTime keptUntil = screened.keptSince.addSecs(m_guard.settings().keepFor.count());
-        if (!m_freshUntil.isValid() || keptUntil < m_freshUntil)
-            m_freshUntil = keptUntil;
-    }
+    m_standingIn = screened.standingIn;
+    m_standInUntil = screened.keptSince.isValid() ? screened.keptSince.addSecs(m_guard.settings().keepFor.count())
+                                                  : QDateTime();
+    if (m_standInUntil.isValid() && (!m_freshUntil.isValid() || m_standInUntil < m_freshUntil))
+        m_freshUntil = m_standInUntil;
     watchStaleness();
     sayWhatIsServed();
     emit pricesChanged();
@@ -154,31 +160,27 @@ void QuoteSource::watchStaleness()
 void QuoteSource::sayWhatIsServed()
 {
     const State now = state();
-    QString said;
     QString line;
     if (now != State::Fresh) {
-        said = line = reason();
-        // Said once for a spell of failures, not again for every answer that fails another way.
-        if (now == State::Waiting && m_failure.isEmpty())
-            said = line = QString();
-        else if (m_said.startsWith(QStringLiteral("waiting")) && now == State::Waiting)
-            said = m_said;
-        else if (m_said.startsWith(QStringLiteral("no current")) && now == State::Stale && m_withdrawn.isEmpty())
-            said = m_said;
+        // Nothing to say before the first answer; after it, each new reason for the 503, once.
+        line = now == State::Waiting && m_failure.isEmpty() ? QString() : reason();
     } else if (!m_failure.isEmpty()) {
-        said = QStringLiteral("failing");
         line = m_description + QStringLiteral(": ") + m_failure + QStringLiteral("; still serving the prices of ")
                + timeText(m_quotedAt)
                + (m_freshUntil.isValid() ? QStringLiteral(" until ") + timeText(m_freshUntil) : QString());
     } else {
-        said = QStringLiteral("serving");
-        const QString what = m_placeholderPairs ? m_description : QStringLiteral("the prices of %1 from %2").arg(timeText(m_quotedAt), m_description);
+        const QString what = m_placeholderPairs
+            ? m_description
+            : QStringLiteral("the prices of %1 from %2").arg(timeText(m_quotedAt), m_description);
         line = QStringLiteral("serving ") + what + (m_servedBefore ? QStringLiteral(" again") : QString());
-        m_servedBefore = true;
     }
+    // Fresh prices replacing fresh prices change nothing worth a line; any other change does.
+    const QString said = now == State::Fresh && m_failure.isEmpty() ? QStringLiteral("serving") : line;
     if (said == m_said)
         return;
     m_said = said;
+    if (now == State::Fresh)
+        m_servedBefore = true;
     if (!line.isEmpty())
         report(line);
 }

@@ -97,10 +97,12 @@ private:
     QDateTime m_quotedAt;
     QDateTime m_freshUntil;
     QDateTime m_recheckAt;
+    QStringList m_standingIn;  // refused legs whose last good price is served in their place
+    QDateTime m_standInUntil;  // until when the oldest of those may stand in
     QString m_failure;   // empty while the source answers well
     QString m_withdrawn; // empty unless the prices were taken back
     QString m_said;      // what was said last about what is served
-    bool m_servedBefore = false;
+    bool m_servedBefore = false; // for "again"
     QTimer m_staleness; // says so when the prices turn too old, not at the next event
 };
 
