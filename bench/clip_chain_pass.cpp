@@ -22,10 +22,10 @@
 // bench/measure_gaps.sh runs it while recording the sound server and hands both to bench/analyse_gaps.py.
 
 #include "app/main_window.h"
-#include "platform/audio_engine.h"
-#include "platform/audio_log.h"
+#include "audio/audio_engine.h"
+#include "audio/audio_log.h"
+#include "audio/engine_player.h"
 #include "platform/clock.h"
-#include "platform/engine_player.h"
 #include "platform/http_fetch.h"
 #include "platform/message_box.h"
 #include "process_cpu.h"

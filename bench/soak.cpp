@@ -8,9 +8,9 @@
 // address; QT_QPA_PLATFORM may be offscreen.
 
 #include "app/main_window.h"
-#include "platform/audio_engine.h"
+#include "audio/audio_engine.h"
+#include "audio/engine_player.h"
 #include "platform/clock.h"
-#include "platform/engine_player.h"
 #include "platform/message_box.h"
 #include "platform/network_http_fetch.h"
 #include "platform/program_files.h"

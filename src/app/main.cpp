@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/main_window.h"
-#include "platform/audio_engine.h"
+#include "audio/audio_engine.h"
+#include "audio/engine_player.h"
 #include "platform/clock.h"
-#include "platform/engine_player.h"
 #include "platform/message_box.h"
 #include "platform/network_http_fetch.h"
 #include "platform/program_files.h"

@@ -1,23 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 
+#include "accessibility/combo_box_accessible.h"
+#include "accessibility/keyboard_buttons.h"
+#include "accessibility/list_box.h"
+#include "accessibility/spoken_focus.h"
 #include "app/listening_interval.h"
-#include "platform/combo_box_accessible.h"
+#include "audio/wave_player.h"
 #include "platform/http_fetch.h"
-#include "platform/keyboard_buttons.h"
-#include "platform/list_box.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
-#include "platform/spoken_focus.h"
 #include "platform/twips.h"
-#include "platform/wave_player.h"
 #include "quotes/pair_catalogue.h"
 #include "reminders/reminder_choices.h"
 #include "speech/clip_names.h"
+#include "vantrel_config.h"
 #include "views/cross_rates_view.h"
 #include "views/help_window.h"
 #include "views/major_rates_view.h"
-#include "vantrel_config.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The lists in which the user picks the pairs to be read.
+#include "accessibility/list_box.h"
+#include "accessibility/spoken_focus.h"
 #include "app/main_window.h"
-#include "platform/list_box.h"
 #include "platform/message_box.h"
-#include "platform/spoken_focus.h"
 #include "quotes/pair_catalogue.h"
 
 #include <QComboBox>

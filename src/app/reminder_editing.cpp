@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The reminder group of the main window: choosing a pair, adding and removing reminders.
+#include "accessibility/list_box.h"
+#include "accessibility/spoken_focus.h"
 #include "app/main_window.h"
-#include "platform/list_box.h"
 #include "platform/message_box.h"
-#include "platform/spoken_focus.h"
 #include "reminders/reminder_entry.h"
 
 #include <QComboBox>

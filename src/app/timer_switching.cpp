@@ -4,11 +4,11 @@
 // alert turns the refresh off while it plays, so that no page lands in the middle, and its end turns it on
 // again. Everything that switches them is here: the reading pass, the alert, Start/Cancel, the start-up,
 // View and a reminder added, and the window closing.
+#include "accessibility/list_box.h"
+#include "accessibility/spoken_focus.h"
 #include "app/listening_interval.h"
 #include "app/main_window.h"
 #include "platform/clock.h"
-#include "platform/list_box.h"
-#include "platform/spoken_focus.h"
 
 #include <QComboBox>
 #include <QListWidget>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clip_players.h"
 
-#include "platform/wave_player.h"
+#include "audio/wave_player.h"
 #include "speech/clip_names.h"
 
 namespace vantrel {

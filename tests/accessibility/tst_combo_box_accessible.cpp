@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/combo_box_accessible.h"
+#include "accessibility/combo_box_accessible.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

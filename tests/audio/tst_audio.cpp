@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/audio_clip.h"
-#include "platform/audio_engine.h"
-#include "platform/audio_mixer.h"
-#include "platform/engine_player.h"
+#include "audio/audio_clip.h"
+#include "audio/audio_engine.h"
+#include "audio/audio_mixer.h"
+#include "audio/engine_player.h"
 
 #include <QDataStream>
 #include <QElapsedTimer>

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/list_box.h"
 #include "platform/message_box.h"
 #include "platform/program_files.h"
 #include "platform/switch_timer.h"
@@ -8,7 +7,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -45,8 +43,6 @@ class TestToolkit : public QObject
 private slots:
     void enablingRunningTimerKeepsCountdown();
     void timerMaySwitchItselfOff();
-    void listIndexIsMinusOneWithoutHighlight();
-    void removalLeavesNothingHighlighted();
     void messageBoxHasTitleTextAndOkOnly();
     void iconIsFdIcoWhenReadable();
 };
@@ -80,29 +76,6 @@ void TestToolkit::timerMaySwitchItselfOff()
     timer.enable();
     QTest::qWait(100);
     QCOMPARE(ticks, 1);
-}
-
-void TestToolkit::listIndexIsMinusOneWithoutHighlight()
-{
-    QListWidget list;
-    list.addItems({QStringLiteral("EUR/USD"), QStringLiteral("USD/JPY")});
-    QCOMPARE(listIndex(list), -1);
-    // A current row without a highlight, as after keyboard focus alone, is still no selection.
-    list.setCurrentRow(1, QItemSelectionModel::NoUpdate);
-    QCOMPARE(listIndex(list), -1);
-    list.setCurrentRow(1);
-    QCOMPARE(listIndex(list), 1);
-}
-
-void TestToolkit::removalLeavesNothingHighlighted()
-{
-    QListWidget list;
-    list.addItems({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
-    list.setCurrentRow(1);
-    removeListItem(list, 1);
-    QCOMPARE(list.count(), 3);
-    QCOMPARE(list.item(1)->text(), "C");
-    QCOMPARE(listIndex(list), -1);
 }
 
 void TestToolkit::messageBoxHasTitleTextAndOkOnly()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/wave_player.h"
+#include "audio/wave_player.h"
 
 #include <QFileInfo>
 #include <QList>

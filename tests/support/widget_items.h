@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/list_box.h"
+#include "accessibility/list_box.h"
 
 #include <QComboBox>
 #include <QListWidget>
