@@ -12,25 +12,27 @@ set -euo pipefail
 # Building: the compiler, CMake and Ninja, Qt and the audio libraries, libsystemd for the quote server's
 # socket activation, and the tools that make the clips at build time (festival's voice says the spoken
 # ones, espeak-ng voices the animals' calls, sox cuts and treats them and makes the alert sounds).
-# Running: Qt's platform plugins, which nothing links to.
+# Running: Qt's platform plugins, which nothing links to, for X11 and for Wayland.
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev
   libsndfile1-dev libsamplerate0-dev libsystemd-dev
   festival festvox-us-slt-hts espeak-ng sox
-  qt6-qpa-plugins
+  qt6-qpa-plugins qt6-wayland
 )
 
 case "${1:-}" in
   "") ;;
   --test)
-    # The sanitizer and fuzzing tree (clang, libFuzzer); the system tests' virtual screen, sound server, accessibility
-    # bus and network namespaces, with the Python that drives them; the speech recognizer that listens
-    # to the clips; the screen reader that reads the program aloud (orca); socket activation and the user
-    # units (systemd); the package's checks.
+    # The sanitizer and fuzzing tree (clang, libFuzzer); the system tests' virtual screen, sound servers
+    # (PulseAudio, and PipeWire as new desktops run it), Wayland compositor (weston), accessibility bus and
+    # network namespaces, with the Python that drives them; the speech recognizer that listens to the
+    # clips; the screen reader that reads the program aloud (orca); socket activation and the user units
+    # (systemd); the package's checks.
     packages+=(
       clang libclang-rt-dev
       xvfb xauth pulseaudio pulseaudio-utils at-spi2-core dbus-daemon dbus-bin
+      pipewire pipewire-bin pipewire-pulse wireplumber libspa-0.2-modules weston
       python3 python3-pyatspi python3-gi gir1.2-atspi-2.0 python3-numpy iproute2
       pocketsphinx pocketsphinx-en-us xdotool orca
       systemd

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The headless session a system test runs in: its processes, and the services it starts (Xvfb, a D-Bus
-session bus, the accessibility bus, PulseAudio with a null sink) in a private XDG_RUNTIME_DIR.
+session bus, the accessibility bus, a sound server with a null sink: PulseAudio, or PipeWire with
+WirePlumber and its PulseAudio server) in a private XDG_RUNTIME_DIR.
 
 The test process makes itself a child subreaper, so that daemons which fork away (dbus-daemon --fork,
 pulseaudio -D) and whatever they start are reparented to it and can be found and stopped too; every process
@@ -166,13 +167,20 @@ def port_is_free(port):
 NULL_SINK_ARGUMENTS = ("sink_name=rec", "rate=48000", "channels=2")
 
 
-class Stack:
-    """Xvfb, a D-Bus session bus, the accessibility bus and (optionally) PulseAudio with a null sink."""
+# The sound servers a test may run on: what Debian 12's desktops used, and what new GNOME and KDE installs
+# use. Both speak the PulseAudio protocol to the program, pactl and parec.
+SOUND_SERVERS = ("pulseaudio", "pipewire")
 
-    def __init__(self, keeper, runtime_dir, with_pulse):
+
+class Stack:
+    """Xvfb, a D-Bus session bus, the accessibility bus and (optionally) a sound server with a null sink."""
+
+    def __init__(self, keeper, runtime_dir, with_pulse, sound_server="pulseaudio", wayland=False):
         self.keeper = keeper
         self.runtime_dir = runtime_dir
         self.with_pulse = with_pulse
+        self.sound_server = sound_server if with_pulse else None
+        self.wayland = wayland
         self.env = {}
 
     def start(self):
@@ -229,7 +237,9 @@ class Stack:
                           stderr=open(os.path.join(rt, "at-spi.log"), "w"))
         wait_for(self._a11y_bus_registered, 15, interval=0.1, what="the accessibility bus")
 
-        if self.with_pulse:
+        if self.sound_server == "pipewire":
+            self._start_pipewire()
+        elif self.with_pulse:
             self._start_pulse()
         else:
             # No sound server at all: the socket named here does not exist and nothing may be spawned.
@@ -239,7 +249,21 @@ class Stack:
             self.env["PULSE_SERVER"] = f"unix:{rt}/no-such-pulse/native"
             self.env["PULSE_CLIENTCONFIG"] = client_conf
         self.env["QT_QPA_PLATFORM"] = "xcb"
+        if self.wayland:
+            self._start_weston()
         self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+
+    def _start_weston(self):
+        """A Wayland compositor with no screen (weston's headless backend); the program is then a native
+        Wayland client, with no fallback to X (the X server stays, for the accessibility bus's sake)."""
+        rt = self.runtime_dir
+        self.keeper.popen("weston", ["weston", "--backend=headless-backend.so", "--socket=wayland-vantrel",
+                                     "--idle-time=0", f"--log={rt}/weston.log"],
+                          env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+        wait_for(lambda: os.path.exists(os.path.join(rt, "wayland-vantrel")), 15, interval=0.05,
+                 what="weston to make its socket")
+        self.env["WAYLAND_DISPLAY"] = "wayland-vantrel"
+        self.env["QT_QPA_PLATFORM"] = "wayland"
 
     def x_server_diagnosis(self):
         display = self.env.get("DISPLAY", ":?")[1:]
@@ -295,6 +319,23 @@ class Stack:
                                         timeout=5).returncode == 0,
                  10, interval=0.1, what="PulseAudio to answer")
 
+    def _start_pipewire(self):
+        """PipeWire, WirePlumber and pipewire-pulse in this session (as a desktop starts them for its user),
+        then the same null sink as under PulseAudio, loaded through pipewire-pulse."""
+        rt = self.runtime_dir
+        for name, ready in (("pipewire", "pipewire-0"), ("wireplumber", None), ("pipewire-pulse", "pulse/native")):
+            self.keeper.popen(name, [name], env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=open(os.path.join(rt, f"{name}.log"), "w"))
+            if ready:
+                wait_for(lambda: os.path.exists(os.path.join(rt, ready)), 10, interval=0.05, what=f"{name} to start")
+        self.env["PULSE_SERVER"] = f"unix:{rt}/pulse/native"
+        wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env, capture_output=True,
+                                        timeout=5).returncode == 0,
+                 10, interval=0.1, what="pipewire-pulse to answer")
+        self.add_sink()
+        wait_for(lambda: "Default Sink: rec" in self.pactl("info"), 10, interval=0.1,
+                 what="WirePlumber to make the null sink the default")
+
     # -- the sound server's faults, made on purpose
 
     def pulse_pid(self):
@@ -319,14 +360,17 @@ class Stack:
         return [line.split("\t")[1] for line in self.pactl("list", "short", "sinks").splitlines() if "\t" in line]
 
     def remove_sink(self):
-        """Unloads the null sink: the server is left with no sink at all, and the streams on it end."""
+        """Unloads the null sink: the server is left with no sink at all, and the streams on it end. (PipeWire
+        then offers its dummy output, auto_null, as a desktop with no sound card does.)"""
         modules = [line.split("\t") for line in self.pactl("list", "short", "modules").splitlines()]
         unloaded = [fields[0] for fields in modules
                     if len(fields) > 2 and fields[1] == "module-null-sink" and "sink_name=rec" in fields[2]]
         check(unloaded, f"no null sink to unload among the modules: {modules}")
         for index in unloaded:
             self.pactl("unload-module", index)
-        check(self.sink_names() == [], f"sinks left after unloading the null sink: {self.sink_names()}")
+        dummy = ["auto_null"] if self.sound_server == "pipewire" else []
+        wait_for(lambda: self.sink_names() in ([], dummy), 5, interval=0.05,
+                 what=f"no sink but {dummy or 'none'} to be left after unloading the null sink")
 
     def add_sink(self):
         """Loads a new null sink of the same name and makes it the default, as a device plugged in is."""

@@ -5,7 +5,8 @@ EUR/USD and USD/JPY are added to "Pairs to be listened", "Prompt" is checked and
 sink's monitor is recorded and the tone clips (each a pure sine of its own frequency) are decoded back into
 clip names, which must equal: the intro, then for each pair its name and the first six characters of the
 rate the grid shows for it. Before Start the program has been idle long enough for its sound stream to
-rest (paused on the sound server), so the pass also shows that waking it loses nothing.
+rest (paused on the sound server; under PipeWire, the sink suspended too), so the pass also shows that
+waking it loses nothing.
 """
 
 import sys
@@ -43,6 +44,11 @@ def body(run):
         wait_for(lambda: program.sound_stream_corked() is True, 10, interval=0.2,
                  what="the idle program's sound stream to rest (corked on the sound server)")
         log("idle: the program's sound stream is paused on the sound server")
+        if run.stack.sound_server == "pipewire":
+            # WirePlumber suspends a node that has been idle for 5 s: the first clip wakes the sink too.
+            wait_for(lambda: "SUSPENDED" in run.stack.pactl("list", "short", "sinks"), 10, interval=0.2,
+                     what="WirePlumber to suspend the idle null sink")
+            log("idle: WirePlumber has suspended the null sink")
     else:
         time.sleep(3.5)
         log("idle: the program's sound stream has rested (not fed; this Qt's stream is never paused)")

@@ -4,10 +4,11 @@
 Every test runs as its own Python process:
 
     python3 test_NAME.py --vantrel BUILD/src/vantrel --feed BUILD/tools/feed/vantrel-feed \
-                         --tones BUILD/tone-sound
+                         --tones BUILD/tone-sound [--sound-server pipewire]
 
 and calls `run_test(body, budget_seconds)`. That starts a private headless session (headless_session.py:
-Xvfb, a D-Bus session bus, the accessibility bus, optionally PulseAudio with a null sink) in a private
+Xvfb, a D-Bus session bus, the accessibility bus, optionally a sound server with a null sink: PulseAudio
+or PipeWire) in a private
 XDG_RUNTIME_DIR, hands the body a `SystemRun`, and afterwards stops every process it started, by process
 id, whatever happened. The body drives the program through accessibility_driver.py and checks what it
 played with audio_analysis.py; system_checks.py has what all of them share.
@@ -34,7 +35,7 @@ REQUEST_TIMEOUT_SECONDS = 60.0
 
 from accessibility_driver import Program, _import_pyatspi
 from audio_analysis import Tones
-from headless_session import ProcessKeeper, Stack, _make_child_subreaper, port_is_free
+from headless_session import SOUND_SERVERS, ProcessKeeper, Stack, _make_child_subreaper, port_is_free
 from system_checks import OutOfTime, TestFailure, check, log, wait_for
 
 
@@ -251,8 +252,8 @@ class SystemRun:
     def path(self, name):
         return os.path.join(self.dir, name)
 
-    def start_stack(self, with_pulse=True):
-        self.stack = Stack(self.keeper, self.dir, with_pulse)
+    def start_stack(self, with_pulse=True, sound_server="pulseaudio", wayland=False):
+        self.stack = Stack(self.keeper, self.dir, with_pulse, sound_server, wayland)
         self.stack.start()
         # pyatspi finds the accessibility bus through the session bus named in our own environment.
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.stack.env["DBUS_SESSION_BUS_ADDRESS"]
@@ -260,7 +261,8 @@ class SystemRun:
         self.pyatspi = _import_pyatspi()
         self.pyatspi.setTimeout(5000, 20000)
         log(f"services up: DISPLAY={self.stack.env['DISPLAY']} runtime={self.dir} "
-            f"sound={'null sink' if with_pulse else 'none'}")
+            f"sound={f'{sound_server}, null sink' if with_pulse else 'none'} "
+            f"windows={'Wayland (weston)' if wayland else 'X11'}")
 
     def make_page(self, seed, name=None):
         """One page of the moving market with this seed, fetched from a feed on a free port."""
@@ -333,6 +335,8 @@ def parse_args(argv):
     parser.add_argument("--feed", default=os.environ.get("VANTREL_FEED"), help="build/tools/feed/vantrel-feed")
     parser.add_argument("--tones", default=os.environ.get("VANTREL_TONE_CLIPS"), help="build/tone-sound")
     parser.add_argument("--keep", action="store_true", help="keep the run directory (logs, recordings)")
+    parser.add_argument("--sound-server", choices=SOUND_SERVERS, default="pulseaudio",
+                        help="the sound server the program plays through (default pulseaudio)")
     parser.add_argument("rest", nargs="*")
     args = parser.parse_args(argv)
     for name in ("vantrel", "feed", "tones"):
@@ -341,7 +345,7 @@ def parse_args(argv):
     return args
 
 
-def run_test(name, body, budget_seconds, with_pulse=True, argv=None):
+def run_test(name, body, budget_seconds, with_pulse=True, argv=None, wayland=False):
     """Runs one system test within `budget_seconds`; stops every process it started; exits 0 or 1."""
     args = parse_args(sys.argv[1:] if argv is None else argv)
     missing = [p for p in (args.vantrel, args.feed, os.path.join(args.tones, "tones.tsv")) if not os.path.exists(p)]
@@ -369,7 +373,7 @@ def run_test(name, body, budget_seconds, with_pulse=True, argv=None):
     started = time.monotonic()
     ok = False
     try:
-        run.start_stack(with_pulse=with_pulse)
+        run.start_stack(with_pulse=with_pulse, sound_server=args.sound_server, wayland=wayland)
         body(run, *args.rest)
         ok = True
     except (TestFailure, OutOfTime) as failure:
