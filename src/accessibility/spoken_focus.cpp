@@ -15,6 +15,14 @@ void sayFocusedControlAgain(QWidget &control)
 {
     if (!control.hasFocus())
         return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // Said as it is, where the keyboard is.
+    if (QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&control)) {
+        QAccessibleAnnouncementEvent announcement(&control, accessible->text(QAccessible::Name));
+        QAccessible::updateAccessibility(&announcement);
+        return;
+    }
+#endif
     // A screen reader ignores a focus event for the object it already has as focus; a new interface is a
     // new object on the bus, which the focus event then introduces with its present name.
     if (QAccessibleInterface *old = QAccessible::queryAccessibleInterface(&control))
@@ -118,6 +126,11 @@ void sayAboutFocusedControl(QWidget &control, const QString &text)
 {
     if (!control.hasFocus())
         return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(&control, text);
+    QAccessible::updateAccessibility(&announcement);
+    return;
+#endif
     // A new note each time: a screen reader does not say again the object that already has its focus.
     // The one before is no longer wanted.
     static QAccessible::Id previous = 0;

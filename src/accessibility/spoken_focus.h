@@ -8,17 +8,18 @@ class QWidget;
 namespace vantrel {
 
 // Makes a screen reader say a focused control again, as it is now: after its caption changed (Start
-// becoming Cancel). Qt 6.4 reports a changed name to AT-SPI without the name itself, which Orca cannot
-// speak, and it has no announcement to send (that came with Qt 6.8); a control that gains the focus is
-// always spoken. So the control is shown to the screen reader as a new object with the focus. Does
-// nothing when the control does not have the focus.
+// becoming Cancel). From Qt 6.8 on, its new name is announced (Orca 45 and later speak announcements as
+// they are). Qt 6.4 reports a changed name to AT-SPI without the name itself, which Orca cannot speak,
+// and has no announcement to send; a control that gains the focus is always spoken. So there the control
+// is shown to the screen reader as a new object with the focus. Does nothing when the control does not
+// have the focus.
 void sayFocusedControlAgain(QWidget &control);
 
 // Makes a screen reader say a short text about what a focused control just did ("EUR/USD added"), where
-// a sighted user sees the result elsewhere in the window. Qt 6.4 has no announcement to send (that came
-// with Qt 6.8), so the text is shown to the screen reader as a note inside the control that takes the
-// focus for a moment; the keyboard focus stays on the control. Does nothing when the control does not
-// have the focus.
+// a sighted user sees the result elsewhere in the window. From Qt 6.8 on it is announced. Qt 6.4 has no
+// announcement to send, so there the text is shown to the screen reader as a note inside the control that
+// takes the focus for a moment; the keyboard focus stays on the control. Does nothing when the control
+// does not have the focus.
 void sayAboutFocusedControl(QWidget &control, const QString &text);
 
 // Makes a list say its current entry when it gets the keyboard focus (after the list itself), and keeps

@@ -4,6 +4,7 @@ there again the next pass is heard whole.
 
     test_sound_faults.py ... sink-removed       the null sink unloaded during a reading pass, a new one
                                                  loaded; then the same during a reminder's alert
+    test_sound_faults.py ... sink-removed-mid-pass  the first half of sink-removed: during a pass only
     test_sound_faults.py ... sink-removed-idle  the null sink unloaded while idle, before the program's
                                                  stream has rested and again after it has rested
     test_sound_faults.py ... server-stopped     the sound server stopped (SIGSTOP) during a pass for 6 s
@@ -190,8 +191,13 @@ class Listening:
 
 def sink_removed(listening):
     """The sink unloaded during a pass, then during an alert; each time a new sink is loaded after."""
-    stack, program = listening.stack, listening.program
+    sink_removed_during_pass(listening)
+    sink_removed_during_alert(listening)
 
+
+def sink_removed_during_pass(listening):
+    """The sink unloaded during a pass; a new sink loaded after."""
+    stack, program = listening.stack, listening.program
     what = "sink removed during a pass"
     recorder = listening.record("cut pass")
     pressed, clips = listening.start_pass()
@@ -207,6 +213,10 @@ def sink_removed(listening):
     log("a new null sink loaded and made the default")
     listening.heard_pass("new sink after a pass was cut")
 
+
+def sink_removed_during_alert(listening):
+    """The sink unloaded during a reminder's alert; a new sink loaded after."""
+    stack, program = listening.stack, listening.program
     what = "sink removed during an alert"
     alert = ALERT_CYCLE * ALERT_CYCLES
     alert_length = listening.seconds(alert)
@@ -365,6 +375,7 @@ def finish_probe(probe):
 
 SCENARIOS = {
     "sink-removed": sink_removed,
+    "sink-removed-mid-pass": sink_removed_during_pass,
     "sink-removed-idle": sink_removed_idle,
     "server-stopped": server_stopped,
     "server-killed": server_killed,
