@@ -16,12 +16,9 @@ void sayFocusedControlAgain(QWidget &control)
     if (!control.hasFocus())
         return;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    // Said as it is, where the keyboard is.
-    if (QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&control)) {
-        QAccessibleAnnouncementEvent announcement(&control, accessible->text(QAccessible::Name));
-        QAccessible::updateAccessibility(&announcement);
-        return;
-    }
+    // Qt 6.8 reports the new name with the name itself, and Orca 48 says it with the role ("Cancel
+    // button"); an announcement as well would say the caption twice.
+    return;
 #endif
     // A screen reader ignores a focus event for the object it already has as focus; a new interface is a
     // new object on the bus, which the focus event then introduces with its present name.

@@ -8,11 +8,11 @@ class QWidget;
 namespace vantrel {
 
 // Makes a screen reader say a focused control again, as it is now: after its caption changed (Start
-// becoming Cancel). From Qt 6.8 on, its new name is announced (Orca 45 and later speak announcements as
-// they are). Qt 6.4 reports a changed name to AT-SPI without the name itself, which Orca cannot speak,
-// and has no announcement to send; a control that gains the focus is always spoken. So there the control
-// is shown to the screen reader as a new object with the focus. Does nothing when the control does not
-// have the focus.
+// becoming Cancel). Qt 6.8 and later report the changed name with the name itself, which Orca says, so
+// there is nothing to add. Qt 6.4 reports it without the name, which Orca cannot speak, and has no
+// announcement to send; a control that gains the focus is always spoken. So there the control is shown
+// to the screen reader as a new object with the focus. Does nothing when the control does not have the
+// focus.
 void sayFocusedControlAgain(QWidget &control);
 
 // Makes a screen reader say a short text about what a focused control just did ("EUR/USD added"), where

@@ -274,8 +274,13 @@ void Form1::load()
     // The first page is only saved, not read; the windows do not wait for it.
     m_refresher.downloadFirstPage();
     startRefresh();
-    ensureMajorRatesView().show();
-    ensureCrossRatesView().show();
+    // Beside the main window, without taking the keyboard from it: the first thing a screen reader says
+    // is the main window and its first control, not a rate table.
+    for (QWidget *view : {static_cast<QWidget *>(&ensureMajorRatesView()), static_cast<QWidget *>(&ensureCrossRatesView())}) {
+        view->setAttribute(Qt::WA_ShowWithoutActivating);
+        view->show();
+        view->setAttribute(Qt::WA_ShowWithoutActivating, false); // View brings them forward with the keyboard
+    }
 }
 
 void Form1::showRateViews()

@@ -15,8 +15,9 @@ import time
 
 from system_checks import TestFailure, check, log, wait_for
 
-# "SPEECH OUTPUT: 'the text'" followed by the voice it was given, on one line.
-SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\w+)?(?:\{.*\})?\s*$", re.MULTILINE)
+# "SPEECH OUTPUT: 'the text'" followed by the voice it was given, on one line (Orca 48 puts a blank before
+# the voice).
+SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\w+)?(?: ?\{.*\})?\s*$", re.MULTILINE)
 
 # Orca's own settings for the run: speech without a synthesiser (the log still gets every text), no key
 # echo (the keys are known; what they make Orca say is what counts), nothing that needs a person.
@@ -62,7 +63,9 @@ class ScreenReader:
     def _ready(self):
         if self.process.poll() is not None:
             raise TestFailure(f"Orca ended at once (status {self.process.returncode}); see {self.log_path}")
-        return "ORCA: Starting ATSPI registry" in self._text()
+        # Each version says in its own words that it now listens: Orca 43, then Orca 48.
+        text = self._text()
+        return "ORCA: Starting ATSPI registry" in text or "ORCA: Starting Atspi main event loop" in text
 
     def _text(self, offset=0):
         try:

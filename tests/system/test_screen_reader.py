@@ -8,9 +8,11 @@ Start's new caption is said, View brings the Major Rates window forward and says
 with its pair and its column heading, the help text is read line by line and Escape closes it, a message
 is said once, "Times" without noise.
 
-With the argument "record" the test checks nothing and prints what Orca said after each key.
+It runs on Orca 43 (Debian 12) and Orca 48 (Debian 13), each held to its own wording where the two differ
+(WORDING). With the argument "record" the test checks nothing and prints what Orca said after each key.
 """
 
+import re
 import subprocess
 import sys
 
@@ -32,6 +34,8 @@ class Listener:
 
     def step(self, what, keys, expected=(), unexpected=(), text=None, exactly=None):
         said = self.orca.type(text) if text is not None else self.orca.key(*keys) if keys else self.orca.settle()
+        if not keys:
+            log(f"{what}: Orca said {said}")
         self.heard.append((what, keys or [f"type {text!r}"], said))
         if self.recording and any(line.startswith("alert") for line in said):
             print(f"RECORD {what} [{' '.join(keys) if keys else text or ''}]: {said}", flush=True)
@@ -59,16 +63,37 @@ class Listener:
         return said + self.orca.settle()
 
 
+# Where Orca 43 and Orca 48 say the same thing in other words.
+WORDING = {
+    # A button's role.
+    "43": {"button": "push button"},
+    "48": {"button": "button"},
+}
+
+
+def where_am_i_in_grid(version, rates):
+    """What "where am I" says on the first rate cell: Orca 43 names its row by the pair, Orca 48 by number."""
+    if version == "43":
+        return ["Rate", "AUD/USD", rates["AUD/USD"]]
+    return ["Rate", rates["AUD/USD"], "row 1 of 8"]
+
+
 def body(run, mode="check"):
     recording = mode == "record"
+    version = orca_major_version()
+    button = WORDING[version]["button"] if version in WORDING else "button"
     page, rates = run.make_page(16)
     run.feed("--page", page)
     orca = ScreenReader(run).start()
-    program = run.start_program()
     orca.mark()
-    focus_window(run, "Vantrel")
+    program = run.start_program()
     listen = Listener(run, orca, recording)
-    listen.step("the main window gets the focus", None, ["Major or Cross", "combo box", "Major"])
+    # A quiet start: the rate windows open beside the main window without taking the keyboard, so nothing
+    # is said of them; the first thing heard is the main window and its first control.
+    listen.step("the program starts", None, unexpected=["Major Rates", "Cross Rates", "table"])
+    focus_window(run, "Vantrel")
+    listen.step("the main window gets the focus", None, ["Major or Cross", "combo box", "Major"],
+                ["Major Rates", "Cross Rates", "table"])
 
     # The pair type: each new value, and the current one when the list opens.
     listen.step("Down in \"Major or Cross\"", ["Down"], ["Cross"], ["Major or Cross"])
@@ -81,7 +106,7 @@ def body(run, mode="check"):
     listen.step("Down in \"Available pairs\"", ["Down"], ["EUR/USD"], ["AUD/USD"])
 
     # Return presses the focused button.
-    listen.step("Tab to Add", ["Tab"], ["Add", "push button"])
+    listen.step("Tab to Add", ["Tab"], [f"Add {button}"])
     listen.step("Return on Add", ["Return"], ["EUR/USD added"], ["Seclect"])
     listen.step("Tab to Remove", ["Tab"], ["Remove"])
 
@@ -97,8 +122,11 @@ def body(run, mode="check"):
 
     # Start and its new caption.
     listen.step("Tab to Start", ["Tab", "Tab", "Tab", "Tab", "Tab"], ["Start"])
-    listen.step("Return on Start", ["Return"], ["Cancel"])
-    listen.step("Return on Cancel", ["Return"], ["Start"])
+    # The new caption, said once.
+    said = listen.step("Return on Start", ["Return"], ["Cancel"])
+    check(recording or " | ".join(said).count("Cancel") == 1, f"the new caption was not said once: {said}")
+    said = listen.step("Return on Cancel", ["Return"], ["Start"])
+    check(recording or " | ".join(said).count("Start") == 1, f"the new caption was not said once: {said}")
 
     # The reminder group.
     listen.step("Tab to \"Select Pair\"", ["Tab"], ["Select Pair", "EUR/USD"])
@@ -129,7 +157,7 @@ def body(run, mode="check"):
     listen.step("Right in the grid", ["Right"], ["Rate", rates["EUR/USD"]])
     listen.step("Up in the grid", ["Up"], ["AUD/USD", rates["AUD/USD"]])
     # Orca's "where am I" (keypad Enter) says the cell with both its headings.
-    listen.step("where am I in the grid", ["KP_Enter"], ["Rate", "AUD/USD", rates["AUD/USD"]])
+    listen.step("where am I in the grid", ["KP_Enter"], where_am_i_in_grid(version, rates))
 
     # The help window: read line by line, closed by Escape.
     focus_window(run, "Vantrel", newest=False)
@@ -142,14 +170,9 @@ def body(run, mode="check"):
     listen.step("ctrl+Right twice in the help", ["ctrl+Right", "ctrl+Right"], ["Brief"])
     # Whether Orca names the main window again as it takes the keyboard back depends on the order in which
     # the windows' activation reaches it; the button the keyboard is back on is always said.
-    listen.step("Escape closes the help", ["Escape"], ["Help push button"])
+    listen.step("Escape closes the help", ["Escape"], [f"Help {button}"])
     check(len(program_windows(run, "Vantrel")) == 1, "the help window is still open after Escape")
     program.check_running()
-
-
-# What Orca says differs from one of its versions to the next; these expectations are Orca 43's (Debian 12).
-# Another version is not judged by them: the test says so and is counted as skipped.
-CHECKED_ORCA = "43"
 
 
 def orca_version():
@@ -159,10 +182,17 @@ def orca_version():
         return ""
 
 
+def orca_major_version():
+    """"43" from "43.1", "48" from "Orca version 48.1, AT-SPI2 version: 2.56.2"."""
+    found = re.search(r"(\d+)\.\d+", orca_version())
+    return found.group(1) if found else ""
+
+
 if __name__ == "__main__":
-    version = orca_version()
-    if version.split(".")[0] != CHECKED_ORCA:
-        print(f"SKIPPED: Orca {version or '(not found)'} is installed; what it says is checked against Orca "
-              f"{CHECKED_ORCA}", flush=True)
+    # What Orca says differs from one of its versions to the next; a version whose wording is not written
+    # down above is not judged: the test says so and is counted as skipped.
+    if orca_major_version() not in WORDING and "record" not in sys.argv:
+        print(f"SKIPPED: {orca_version() or 'Orca (not found)'} is installed; what it says is checked against "
+              f"Orca {' and '.join(WORDING)}", flush=True)
         sys.exit(77)
     run_test("screen_reader", body, 150, with_pulse=False)
