@@ -52,6 +52,18 @@ std::optional<double> LegGuard::jump(const LegQuote &leg, const Level &from) con
     return change > m_settings.largestJump ? std::optional(change) : std::nullopt;
 }
 
+// The leg goes on at `level` when it is near it, read once more; otherwise a new level starts with it.
+void LegGuard::follow(std::optional<Level> &level, const LegQuote &leg, const QDateTime &now) const
+{
+    if (level && !jump(leg, *level)) {
+        level->quote = leg;
+        level->last = now;
+        ++level->reads;
+    } else {
+        level = Level{leg, now, now, 1};
+    }
+}
+
 ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
 {
     ScreenedLegs result;
@@ -64,13 +76,7 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
         } else if (!state.accepted || !confirmed(*state.accepted, now) || !jump(leg, *state.accepted)) {
             // The first level, a level near the accepted one, or one that replaces a level the source
             // gave only briefly: a slip corrected at once is served corrected at once.
-            if (state.accepted && !jump(leg, *state.accepted)) {
-                state.accepted->quote = leg;
-                state.accepted->last = now;
-                ++state.accepted->reads;
-            } else {
-                state.accepted = Level{leg, now, now, 1};
-            }
+            follow(state.accepted, leg, now);
             state.candidate.reset();
             if (!state.refusal.isEmpty())
                 result.said << QStringLiteral("%1 %2 accepted again").arg(pair, shown(leg));
@@ -79,13 +85,7 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
             continue;
         } else {
             const Level &from = *state.accepted;
-            if (state.candidate && !jump(leg, *state.candidate)) {
-                state.candidate->quote = leg;
-                state.candidate->last = now;
-                ++state.candidate->reads;
-            } else {
-                state.candidate = Level{leg, now, now, 1};
-            }
+            follow(state.candidate, leg, now);
             if (confirmed(*state.candidate, now)) {
                 result.said << QStringLiteral("%1 %2 accepted: given since %3, %4 % away from %5")
                                    .arg(pair, shown(leg), timeOfDay(state.candidate->since))

@@ -62,6 +62,7 @@ private:
     bool confirmed(const Level &level, const QDateTime &now) const;
     std::optional<QString> insanity(const LegQuote &leg) const;
     std::optional<double> jump(const LegQuote &leg, const Level &from) const;
+    void follow(std::optional<Level> &level, const LegQuote &leg, const QDateTime &now) const;
 
     GuardSettings m_settings;
     std::map<QString, LegState> m_legs;
