@@ -119,7 +119,7 @@ void TestFeedFileSources::guardsWithoutLockingASlipIn()
     QTRY_COMPARE_WITH_TIMEOUT(source.state(), QuoteSource::State::Stale, 4000);
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines[1], "no current prices: EUR/USD refused from the rates file " + path
-                           + " for over 2 s, its last good price too old to stand in");
+                           + ", its last good price older than 2 s, too old to stand in");
     QCOMPARE(source.unavailableReason(), "vantrel-feed: " + lines[1]);
 
     QVERIFY(writeFile(path, ratesText("1.50100 1.50114")));

@@ -359,7 +359,7 @@ void TestFeedNetworkSources::backsOffARefusedTokenUntilItChanges()
     beside.close();
     QTest::qWait(700); // seven polls' time
     QCOMPARE(server.requests(), 1);
-    QVERIFY(lines[0].contains("asking again in 5 minutes, or at once when the file changes"));
+    QVERIFY(lines[0].contains("asking again in 5 minutes, or at once when the file holds a new one"));
 
     server.setReply({200, oandaPricing()});
     const QString rotated = tokenFile("rotated-token");

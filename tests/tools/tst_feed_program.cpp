@@ -349,20 +349,26 @@ void TestFeedProgram::keepsEachAddressWithItsSource_data()
     QTest::addColumn<QStringList>("config");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("ecbUrl");
-    QTest::addColumn<QString>("oandaUrl"); // or the error
+    QTest::addColumn<QString>("oandaUrl");
+    QTest::addColumn<QString>("error");
 
     const QString xml = QStringLiteral("http://127.0.0.1:9/eurofxref-daily.xml");
-    const QString v20 = QStringLiteral("https://api-fxtrade.oanda.com");
+    const QString practice = QStringLiteral("https://api-fxpractice.oanda.com");
+    const QString live = QStringLiteral("https://api-fxtrade.oanda.com");
     QTest::newRow("feed.conf's ecb address, oanda on the command line")
-        << QStringList{"--source=ecb", "--source-url=" + xml} << QStringList{"--source", "oanda"} << xml << QString();
+        << QStringList{"--source=ecb", "--source-url=" + xml} << QStringList{"--source", "oanda"} << xml << QString()
+        << QString();
     QTest::newRow("the command line's address for its source") << QStringList{"--source=ecb", "--source-url=" + xml}
-        << QStringList{"--source", "oanda", "--source-url", v20} << xml << v20;
-    QTest::newRow("each source its own") << QStringList{"--ecb-url=" + xml, "--oanda-url=" + v20} << QStringList{"--source", "ecb"}
-        << xml << v20;
+        << QStringList{"--source", "oanda", "--source-url", live} << xml << live << QString();
+    QTest::newRow("each source its own") << QStringList{"--ecb-url=" + xml, "--oanda-url=" + live}
+        << QStringList{"--source", "ecb"} << xml << live << QString();
+    QTest::newRow("the command line over feed.conf") << QStringList{"--source=oanda", "--source-url=" + practice}
+        << QStringList{"--oanda-url", live} << QString() << live << QString();
     QTest::newRow("an address with no source named with it") << QStringList{"--source=ecb"} << QStringList{"--source-url", xml}
-        << QString() << "--source-url is the address of the ecb or oanda source named with it on the command line";
+        << QString() << QString() << "--source-url is the address of the ecb or oanda source named with it on the command line";
     QTest::newRow("an address for a source that has none") << QStringList{"--source=simulated", "--source-url=" + xml}
-        << QStringList() << QString() << "source-url in feed.conf is the address of the ecb or oanda source named with it in feed.conf";
+        << QStringList() << QString() << QString()
+        << "source-url in feed.conf is the address of the ecb or oanda source named with it in feed.conf";
 }
 
 void TestFeedProgram::keepsEachAddressWithItsSource()
@@ -371,11 +377,13 @@ void TestFeedProgram::keepsEachAddressWithItsSource()
     QFETCH(QStringList, arguments);
     QFETCH(QString, ecbUrl);
     QFETCH(QString, oandaUrl);
+    QFETCH(QString, error);
     const feed::CommandLine line = feed::parseCommandLine(QStringList{"vantrel-feed"} + arguments, config);
-    QCOMPARE(line.error.section(QLatin1Char(';'), 0, 0), ecbUrl.isEmpty() ? oandaUrl : QString());
-    QCOMPARE(line.options.ecbUrl.toString(), ecbUrl);
-    if (!ecbUrl.isEmpty())
+    QCOMPARE(line.error.section(QLatin1Char(';'), 0, 0), error);
+    if (error.isEmpty()) {
+        QCOMPARE(line.options.ecbUrl.toString(), ecbUrl);
         QCOMPARE(line.options.oandaUrl.toString(), oandaUrl);
+    }
 }
 
 void TestFeedProgram::refusesAnIncompleteSetup_data()

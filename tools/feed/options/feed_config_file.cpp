@@ -71,7 +71,7 @@ FeedConfig readFeedConfig(const QString &path)
         const QString alone = key == QLatin1StringView("source-url") ? QStringLiteral("--ecb-url=") + value : argument;
         const CommandLine checked = parseCommandLine({QStringLiteral("vantrel-feed"), alone});
         if (checked.action == CommandLine::Action::Invalid) {
-            config.error = where + checked.error;
+            config.error = where + QString(checked.error).replace(QStringLiteral("--ecb-url"), QStringLiteral("--") + key);
             return config;
         }
         config.arguments << argument;

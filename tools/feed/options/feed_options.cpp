@@ -2,6 +2,7 @@
 #include "options/feed_options.h"
 
 #include <QCommandLineParser>
+#include <QHash>
 
 namespace vantrel::feed {
 namespace {
@@ -176,27 +177,14 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &co
     }
     options.account = parser.value(o.account);
     options.tokenFile = parser.value(o.tokenFile);
-    for (const auto &[option, url] : {std::pair{&o.ecbUrl, &options.ecbUrl}, std::pair{&o.oandaUrl, &options.oandaUrl},
-                                      std::pair{&o.sourceUrl, &options.ecbUrl}}) {
-        if (!parser.isSet(*option))
-            continue;
-        const std::optional<QUrl> address = webAddressOf(parser.value(*option));
-        if (!address)
-            return invalid(QStringLiteral("--%1 needs an http or https address, not '%2'")
-                               .arg(option->names().constFirst(), parser.value(*option)));
-        if (option != &o.sourceUrl)
-            *url = *address;
-    }
-    // --source-url belongs to the source named with it, so that an address written for one source is
-    // never used for another: feed.conf's for feed.conf's source, the command line's for its own.
+    // Each place, feed.conf first, then the command line, so that the command line wins; within a place
+    // the address given last. --source-url belongs to the source named with it in its place, so that an
+    // address written for one source is never used for another.
     const QStringList commandArguments = arguments.mid(1);
     for (const bool inConfig : {true, false}) {
-        const QStringList &place = inConfig ? configArguments : commandArguments;
         QCommandLineParser alone;
         alone.addOptions(o.all());
-        alone.parse(QStringList{arguments.value(0)} + place);
-        if (!alone.isSet(o.sourceUrl))
-            continue;
+        alone.parse(QStringList{arguments.value(0)} + (inConfig ? configArguments : commandArguments));
         std::optional<SourceChoice> named;
         for (const QString &name : alone.optionNames()) {
             if (name == QLatin1StringView("source"))
@@ -204,16 +192,29 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &co
             else if (name == QLatin1StringView("page"))
                 named = SourceChoice{SourceChoice::Kind::SavedPage, alone.value(o.page)};
         }
-        const QUrl address = *webAddressOf(alone.value(o.sourceUrl));
-        if (named && named->kind == SourceChoice::Kind::Ecb)
-            options.ecbUrl = address;
-        else if (named && named->kind == SourceChoice::Kind::Oanda)
-            options.oandaUrl = address;
-        else
-            return invalid(QStringLiteral("%1 is the address of the ecb or oanda source named with it%2; for an "
-                                          "address on its own use ecb-url or oanda-url")
-                               .arg(inConfig ? QStringLiteral("source-url in feed.conf") : QStringLiteral("--source-url"),
-                                    inConfig ? QStringLiteral(" in feed.conf") : QStringLiteral(" on the command line")));
+        QHash<QString, int> seen; // how many of each option were read: values() holds them in order
+        for (const QString &name : alone.optionNames()) {
+            const QCommandLineOption *option = name == o.ecbUrl.names().constFirst()    ? &o.ecbUrl
+                                               : name == o.oandaUrl.names().constFirst() ? &o.oandaUrl
+                                               : name == o.sourceUrl.names().constFirst() ? &o.sourceUrl
+                                                                                          : nullptr;
+            if (!option)
+                continue;
+            const QString text = alone.values(*option).value(seen[name]++);
+            const std::optional<QUrl> address = webAddressOf(text);
+            const QString shownName = inConfig ? name : QStringLiteral("--") + name;
+            if (!address)
+                return invalid(QStringLiteral("%1 needs an http or https address, not '%2'").arg(shownName, text));
+            if (option == &o.ecbUrl || (option == &o.sourceUrl && named && named->kind == SourceChoice::Kind::Ecb))
+                options.ecbUrl = *address;
+            else if (option == &o.oandaUrl || (option == &o.sourceUrl && named && named->kind == SourceChoice::Kind::Oanda))
+                options.oandaUrl = *address;
+            else
+                return invalid(QStringLiteral("%1 is the address of the ecb or oanda source named with it%2; for an "
+                                              "address on its own use ecb-url or oanda-url")
+                                   .arg(inConfig ? QStringLiteral("source-url in feed.conf") : QStringLiteral("--source-url"),
+                                        inConfig ? QStringLiteral(" in feed.conf") : QStringLiteral(" on the command line")));
+        }
     }
     if (parser.isSet(o.delay)) {
         options.delayMs = parser.value(o.delay).toInt(&ok);

@@ -28,9 +28,11 @@ LegGuard::LegGuard(GuardSettings settings)
 {
 }
 
-bool LegGuard::confirmed(const Level &level, const QDateTime &now) const
+// Given on enough reads in a row, or for the window: from its first read to its last (a source that read
+// nothing meanwhile said nothing of it), which for a file that still says it is now.
+bool LegGuard::confirmed(const Level &level) const
 {
-    return level.reads >= m_settings.confirmingReads || level.since.secsTo(now) >= m_settings.window.count();
+    return level.reads >= m_settings.confirmingReads || level.since.secsTo(level.last) >= m_settings.window.count();
 }
 
 std::optional<QString> LegGuard::insanity(const LegQuote &leg) const
@@ -69,13 +71,19 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
     ScreenedLegs result;
     for (const auto &[pair, leg] : received) {
         LegState &state = m_legs[pair];
+        if (m_settings.levelsHoldUntilChanged && state.accepted)
+            state.accepted->last = now;
         QString refusal;
         if (const std::optional<QString> insane = insanity(leg)) {
             state.candidate.reset();
             refusal = QStringLiteral("refused %1 %2: %3").arg(pair, shown(leg), *insane);
-        } else if (!state.accepted || !confirmed(*state.accepted, now) || !jump(leg, *state.accepted)) {
-            // The first level, a level near the accepted one, or one that replaces a level the source
-            // gave only briefly: a slip corrected at once is served corrected at once.
+        } else if (!state.accepted || !jump(leg, *state.accepted)
+                   || (!state.slipCorrected && state.accepted->reads == 1 && !confirmed(*state.accepted))) {
+            // The first level, a level near the accepted one, or one that replaces the first level when
+            // the source gave it only once and briefly: a slip corrected at once is served corrected at
+            // once. Only once: a source that goes on swinging between two levels is held to the first.
+            if (state.accepted && jump(leg, *state.accepted))
+                state.slipCorrected = true;
             follow(state.accepted, leg, now);
             state.candidate.reset();
             if (!state.refusal.isEmpty())
@@ -86,7 +94,7 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
         } else {
             const Level &from = *state.accepted;
             follow(state.candidate, leg, now);
-            if (confirmed(*state.candidate, now)) {
+            if (confirmed(*state.candidate)) {
                 result.said << QStringLiteral("%1 %2 accepted: given since %3, %4 % away from %5")
                                    .arg(pair, shown(leg), timeOfDay(state.candidate->since))
                                    .arg(qRound(*jump(leg, from) * 100))

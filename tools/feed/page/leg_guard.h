@@ -19,13 +19,15 @@ struct GuardSettings {
     // How long a refused leg's last good price may stand in for it; past that the leg is left out, and
     // the pairs that need it are unavailable.
     std::chrono::seconds keepFor{120};
+    // For a source read only when it changes (a file): what it said last, it says until the next read.
+    bool levelsHoldUntilChanged = false;
 };
 
 // What one answer's legs come to after the guard.
 struct ScreenedLegs {
     Legs usable;
     QStringList said;   // one line for every leg newly refused, or accepted after being refused
-    QStringList lapsed;     // refused legs whose last good price has become too old to stand in
+    QStringList lapsed;     // refused legs with no good price recent enough to stand in
     QStringList standingIn; // refused legs whose last good price stands in
     QDateTime keptSince;    // when the oldest last good price that stands in was given; invalid if none does
     QDateTime recheckAt; // when a refused level, if still given, will be accepted; invalid if none waits
@@ -57,9 +59,10 @@ private:
         std::optional<Level> accepted;
         std::optional<Level> candidate; // a level far from the accepted one, waiting to be confirmed
         QString refusal;                // what is said while the leg is refused; empty when it is not
+        bool slipCorrected = false;     // the first level was replaced, as a slip corrected at once
     };
 
-    bool confirmed(const Level &level, const QDateTime &now) const;
+    bool confirmed(const Level &level) const;
     std::optional<QString> insanity(const LegQuote &leg) const;
     std::optional<double> jump(const LegQuote &leg, const Level &from) const;
     void follow(std::optional<Level> &level, const LegQuote &leg, const QDateTime &now) const;

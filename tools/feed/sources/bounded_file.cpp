@@ -31,6 +31,7 @@ FileContents readBoundedFile(const QString &path, qsizetype maxBytes)
     } else if (!S_ISREG(status.st_mode)) {
         contents.error = QStringLiteral("not a regular file");
     } else {
+        contents.mode = status.st_mode & 07777;
         QByteArray buffer(maxBytes + 1, Qt::Uninitialized);
         qsizetype size = 0;
         while (size < buffer.size()) {

@@ -9,7 +9,8 @@ namespace vantrel::feed {
 // The contents of a file a source reads, or why there are none.
 struct FileContents {
     QByteArray bytes;
-    QString error; // empty when `bytes` is the whole file
+    QString error;          // empty when `bytes` is the whole file
+    unsigned int mode = 0;  // the permission bits of the file read, as stat gives them
 };
 
 // Reads a regular file of at most `maxBytes`, never waiting: a FIFO, a device or a folder is refused

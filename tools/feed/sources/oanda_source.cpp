@@ -45,8 +45,12 @@ OandaSource::OandaSource(const PollingSettings &settings, QString account, QStri
         if (readAccessToken(m_tokenFile).token != m_token)
             askNow();
     });
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+    const auto settle = [this] {
+        if (!m_settle.isActive()) // from the first change of a burst: a writer that never stops is read too
+            m_settle.start();
+    };
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, settle);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, settle);
 }
 
 void OandaSource::start()
@@ -99,7 +103,7 @@ QString OandaSource::failureOf(const FetchResult &result) const
     const QString detail = message.isEmpty() ? result.error : result.error + QStringLiteral(": ") + message;
     if (result.status == 401 || result.status == 403) {
         return QStringLiteral("the token in %1 was refused (%2); asking again in %3 minutes, or at once when the "
-                              "file changes")
+                              "file holds a new one")
             .arg(m_tokenFile, detail)
             .arg(std::chrono::duration_cast<std::chrono::minutes>(settings().afterRefusal).count());
     }

@@ -19,10 +19,19 @@ void PolledSource::start()
 
 void PolledSource::askNow()
 {
-    if (!m_fetcher.busy()) {
-        m_timer.stop();
-        poll();
+    if (m_fetcher.busy()) {
+        m_askWhenAnswered = true;
+        return;
     }
+    m_timer.stop();
+    poll();
+}
+
+// Nothing can be served now: a long pause planned while the prices were still current is cut short.
+void PolledSource::becameUnavailable()
+{
+    if (!m_refused && m_timer.isActive() && m_timer.remainingTimeAsDuration() > m_settings.longestRetry)
+        m_timer.start(m_settings.longestRetry);
 }
 
 void PolledSource::poll()
@@ -46,13 +55,16 @@ void PolledSource::planNext(const FetchResult *failed)
 {
     using namespace std::chrono;
     milliseconds delay = m_settings.interval;
-    if (failed && (failed->status == 401 || failed->status == 403) && !failed->error.isEmpty()) {
-        delay = m_settings.afterRefusal;
-    } else if (failed) {
-        delay = std::min(m_settings.firstRetry * (1 << std::min(m_failuresInARow, 16)), m_settings.interval);
-        if (state() != State::Fresh)
+    m_refused = failed && (failed->status == 401 || failed->status == 403) && !failed->error.isEmpty();
+    if (std::exchange(m_askWhenAnswered, false)) {
+        delay = 0ms; // the credentials changed while the request was out
+    } else if (m_refused) {
+        delay = m_settings.afterRefusal; // not shortened when the prices turn old: it would be refused again
+    } else {
+        if (failed)
+            delay = std::min(m_settings.firstRetry * (1 << std::min(m_failuresInARow++, 16)), m_settings.interval);
+        if (state() != State::Fresh) // nothing to serve: the first good answer is wanted soon
             delay = std::min(delay, m_settings.longestRetry);
-        ++m_failuresInARow;
     }
     m_timer.start(delay);
 }

@@ -49,6 +49,8 @@ protected:
     // Asks at once, instead of at the time planned (credentials changed).
     void askNow();
 
+    void becameUnavailable() override;
+
 private:
     void poll();
     void planNext(const FetchResult *failed);
@@ -57,6 +59,8 @@ private:
     HttpFetcher m_fetcher;
     QTimer m_timer;
     int m_failuresInARow = 0;
+    bool m_askWhenAnswered = false; // askNow() came while a request was out
+    bool m_refused = false;         // the last answer refused our credentials
 };
 
 } // namespace vantrel::feed

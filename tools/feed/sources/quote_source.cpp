@@ -54,8 +54,8 @@ QString QuoteSource::reason() const
         if (!m_withdrawn.isEmpty())
             return QStringLiteral("no current prices: %1: %2").arg(m_description, m_withdrawn);
         if (!m_standingIn.isEmpty() && m_freshUntil == m_standInUntil)
-            return QStringLiteral("no current prices: %1 refused from %2 for over %3 s, its last good price too old "
-                                  "to stand in%4")
+            return QStringLiteral("no current prices: %1 refused from %2, its last good price older than %3 s, too "
+                                  "old to stand in%4")
                 .arg(m_standingIn.join(QStringLiteral(", ")), m_description)
                 .arg(m_guard.settings().keepFor.count())
                 .arg(lastFailure);
@@ -81,6 +81,7 @@ std::optional<QString> QuoteSource::publish(const SourceReading &reading, QLatin
 {
     for (const QString &warning : reading.warnings)
         report(warning);
+    m_recheckAt = QDateTime();
     if (!reading.error.isEmpty())
         return reading.error;
     if (reading.quotedAt.isValid() && now().secsTo(reading.quotedAt) > kLargestClockLeadSeconds)
@@ -92,15 +93,15 @@ std::optional<QString> QuoteSource::publish(const SourceReading &reading, QLatin
         report(m_description + QStringLiteral(": ") + line);
     m_recheckAt = screened.recheckAt;
 
-    const DerivedPairs derived = deriveCataloguePairs(screened.usable, pivot);
-    if (!derived.pairs) {
-        if (screened.lapsed.isEmpty())
-            return derived.missing;
-        return QStringLiteral("%1, refused for over %2 s: %3")
+    // A refused leg with no recent good price is not served, nor crossed from other legs in its place:
+    // the source said something else of it.
+    if (!screened.lapsed.isEmpty())
+        return QStringLiteral("%1 refused, with no good price of the last %2 s to stand in")
             .arg(screened.lapsed.join(QStringLiteral(", ")))
-            .arg(m_guard.settings().keepFor.count())
-            .arg(derived.missing);
-    }
+            .arg(m_guard.settings().keepFor.count());
+    const DerivedPairs derived = deriveCataloguePairs(screened.usable, pivot);
+    if (!derived.pairs)
+        return derived.missing;
     m_failure.clear();
     m_withdrawn.clear();
     m_pairs = derived.pairs;
@@ -183,6 +184,8 @@ void QuoteSource::sayWhatIsServed()
         m_servedBefore = true;
     if (!line.isEmpty())
         report(line);
+    if (now != State::Fresh)
+        becameUnavailable();
 }
 
 QDateTime QuoteSource::now() const

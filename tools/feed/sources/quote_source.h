@@ -80,6 +80,9 @@ protected:
     // none waits. A source that is not asked again on its own reads itself again then.
     QDateTime recheckAt() const { return m_recheckAt; }
 
+    // The page has just turned unavailable (503), or why changed; for a source that may ask sooner.
+    virtual void becameUnavailable() {}
+
     QDateTime now() const;
     void report(const QString &line) const;
     const QString &description() const { return m_description; }

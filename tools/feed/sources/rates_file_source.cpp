@@ -8,16 +8,30 @@
 
 namespace vantrel::feed {
 
+namespace {
+
+GuardSettings heldUntilChanged(GuardSettings guard)
+{
+    guard.levelsHoldUntilChanged = true;
+    return guard;
+}
+
+} // namespace
+
 RatesFileSource::RatesFileSource(QString path, SourceContext context, QObject *parent, GuardSettings guard)
-    : QuoteSource(QStringLiteral("the rates file ") + path, std::move(context), parent, guard)
+    : QuoteSource(QStringLiteral("the rates file ") + path, std::move(context), parent, heldUntilChanged(guard))
     , m_path(std::move(path))
 {
     // A writer that truncates and then writes would otherwise be read half-way, empty for a moment.
     m_settle.setSingleShot(true);
     m_settle.setInterval(100);
     connect(&m_settle, &QTimer::timeout, this, &RatesFileSource::reread);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+    const auto settle = [this] {
+        if (!m_settle.isActive()) // from the first change of a burst: a writer that never stops is read too
+            m_settle.start();
+    };
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, settle);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, settle);
     m_recheck.setSingleShot(true);
     m_recheck.setTimerType(Qt::PreciseTimer);
     connect(&m_recheck, &QTimer::timeout, this, [this] {

@@ -32,8 +32,12 @@ SavedPageSource::SavedPageSource(QString path, QByteArray page, SourceContext co
     m_settle.setSingleShot(true);
     m_settle.setInterval(100);
     connect(&m_settle, &QTimer::timeout, this, &SavedPageSource::reload);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+    const auto settle = [this] {
+        if (!m_settle.isActive()) // from the first change of a burst: a writer that never stops is read too
+            m_settle.start();
+    };
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, settle);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, settle);
 }
 
 void SavedPageSource::start()
