@@ -4,7 +4,6 @@
 #include "sources/access_token.h"
 #include "sources/oanda_pricing_reader.h"
 
-#include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,35 +34,24 @@ OandaSource::OandaSource(const PollingSettings &settings, QString account, QStri
     : PolledSource(QStringLiteral("OANDA at ") + settings.url.toDisplayString(), settings, std::move(context), parent)
     , m_account(std::move(account))
     , m_tokenFile(std::move(tokenFile))
-{
-    // An editor or `install` replaces the file: its folder is watched too, and the change left to settle.
-    m_settle.setSingleShot(true);
-    m_settle.setInterval(100);
-    // Only a token that changed is tried at once: other files come and go in the same folder, and a
-    // refused token is not asked with again before its pause is over.
-    connect(&m_settle, &QTimer::timeout, this, [this] {
+    // Only a token that changed is tried at once: other files come and go in the same folder, and a refused
+    // token is not asked with again before its pause is over.
+    , m_file(m_tokenFile, [this] {
         if (readAccessToken(m_tokenFile).token != m_token)
             askNow();
-    });
-    const auto settle = [this] {
-        if (!m_settle.isActive()) // from the first change of a burst: a writer that never stops is read too
-            m_settle.start();
-    };
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, settle);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, settle);
+    })
+{
 }
 
 void OandaSource::start()
 {
-    m_watcher.addPath(QFileInfo(m_tokenFile).absolutePath());
-    m_watcher.addPath(m_tokenFile);
+    m_file.start();
     PolledSource::start();
 }
 
 QString OandaSource::whyNotAsk()
 {
-    if (!m_watcher.files().contains(m_tokenFile))
-        m_watcher.addPath(m_tokenFile);
+    m_file.rewatch();
     AccessToken read = readAccessToken(m_tokenFile);
     m_token = read.token;
     return read.error;

@@ -3,7 +3,7 @@
 
 #include "sources/polled_source.h"
 
-#include <QFileSystemWatcher>
+#include "sources/file_follower.h"
 
 namespace vantrel::feed {
 
@@ -38,8 +38,7 @@ private:
     QString m_account;
     QString m_tokenFile; // named when the token is refused, never the token itself
     QByteArray m_token;
-    QFileSystemWatcher m_watcher;
-    QTimer m_settle;
+    FileFollower m_file;
 };
 
 } // namespace vantrel::feed

@@ -21,17 +21,8 @@ GuardSettings heldUntilChanged(GuardSettings guard)
 RatesFileSource::RatesFileSource(QString path, SourceContext context, QObject *parent, GuardSettings guard)
     : QuoteSource(QStringLiteral("the rates file ") + path, std::move(context), parent, heldUntilChanged(guard))
     , m_path(std::move(path))
+    , m_file(m_path, [this] { reread(); })
 {
-    // A writer that truncates and then writes would otherwise be read half-way, empty for a moment.
-    m_settle.setSingleShot(true);
-    m_settle.setInterval(100);
-    connect(&m_settle, &QTimer::timeout, this, &RatesFileSource::reread);
-    const auto settle = [this] {
-        if (!m_settle.isActive()) // from the first change of a burst: a writer that never stops is read too
-            m_settle.start();
-    };
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, settle);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, settle);
     m_recheck.setSingleShot(true);
     m_recheck.setTimerType(Qt::PreciseTimer);
     connect(&m_recheck, &QTimer::timeout, this, [this] {
@@ -42,9 +33,7 @@ RatesFileSource::RatesFileSource(QString path, SourceContext context, QObject *p
 
 void RatesFileSource::start()
 {
-    // The folder is watched too: a file replaced by a rename is a new file the watcher no longer
-    // follows, and a file that is gone can only come back as a change of its folder.
-    m_watcher.addPath(QFileInfo(m_path).absolutePath());
+    m_file.start();
     reread();
 }
 
@@ -59,9 +48,7 @@ void RatesFileSource::reread()
             withdraw(QStringLiteral("the file is gone"));
         return;
     }
-    // Watched afresh every time: after a rename the path names another file than the one watched.
-    m_watcher.removePath(m_path);
-    m_watcher.addPath(m_path);
+    m_file.rewatch();
     const FileContents contents = readBoundedFile(m_path, kLargestFile);
     if (!contents.error.isEmpty()) {
         m_lastRead.reset();

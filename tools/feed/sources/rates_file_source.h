@@ -3,7 +3,8 @@
 
 #include "sources/quote_source.h"
 
-#include <QFileSystemWatcher>
+#include "sources/file_follower.h"
+
 #include <QTimer>
 
 namespace vantrel::feed {
@@ -28,8 +29,7 @@ private:
     void take(const QByteArray &contents, bool newlyRead);
 
     QString m_path;
-    QFileSystemWatcher m_watcher;
-    QTimer m_settle;
+    FileFollower m_file;
     QTimer m_recheck; // the file still says what the guard refused: the level holds, look again
     std::optional<QByteArray> m_lastRead;
 };

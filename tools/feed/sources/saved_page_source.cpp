@@ -4,8 +4,6 @@
 #include "check/page_check.h"
 #include "sources/bounded_file.h"
 
-#include <QFileInfo>
-
 namespace vantrel::feed {
 
 SavedPageSource::Loaded SavedPageSource::load(const QString &path)
@@ -26,30 +24,19 @@ SavedPageSource::SavedPageSource(QString path, QByteArray page, SourceContext co
     : QuoteSource(QStringLiteral("the saved page ") + path, std::move(context), parent)
     , m_path(std::move(path))
     , m_page(std::move(page))
+    , m_file(m_path, [this] { reload(); })
 {
     markAlwaysFresh();
-    // An editor writes in steps or replaces the file: its folder is watched too, the change left to settle.
-    m_settle.setSingleShot(true);
-    m_settle.setInterval(100);
-    connect(&m_settle, &QTimer::timeout, this, &SavedPageSource::reload);
-    const auto settle = [this] {
-        if (!m_settle.isActive()) // from the first change of a burst: a writer that never stops is read too
-            m_settle.start();
-    };
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, settle);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, settle);
 }
 
 void SavedPageSource::start()
 {
-    m_watcher.addPath(QFileInfo(m_path).absolutePath());
-    m_watcher.addPath(m_path);
+    m_file.start();
 }
 
 void SavedPageSource::reload()
 {
-    if (QFileInfo::exists(m_path) && !m_watcher.files().contains(m_path))
-        m_watcher.addPath(m_path);
+    m_file.rewatch();
     const Loaded loaded = load(m_path);
     if (!loaded.error.isEmpty()) {
         withdraw(loaded.error);

@@ -3,8 +3,7 @@
 
 #include "sources/quote_source.h"
 
-#include <QFileSystemWatcher>
-#include <QTimer>
+#include "sources/file_follower.h"
 
 namespace vantrel::feed {
 
@@ -34,8 +33,7 @@ private:
 
     QString m_path;
     QByteArray m_page;
-    QFileSystemWatcher m_watcher;
-    QTimer m_settle;
+    FileFollower m_file;
 };
 
 } // namespace vantrel::feed
