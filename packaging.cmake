@@ -40,10 +40,11 @@ purpose to show how Vantrel copes.]])
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds its platform and audio plugins at run time, so shlibdeps cannot see them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6multimedia6")
-# On a Wayland desktop the program then runs natively, not through XWayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Qt finds its platform plugins at run time, so shlibdeps cannot see them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# On a Wayland desktop the program then runs natively, not through XWayland. The rates are heard through
+# a sound server that speaks PulseAudio's protocol: PipeWire's, as desktops install it now, or PulseAudio.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, pipewire-pulse | pulseaudio")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The maintainer scripts turn the quote server's socket on for every user, and stop it before a removal or an
 # upgrade (packaging/maintainer-scripts).

@@ -15,8 +15,8 @@ set -euo pipefail
 # Running: Qt's platform plugins, which nothing links to, for X11 and for Wayland.
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-multimedia-dev libgl-dev libxcb1-dev
-  libsndfile1-dev libsamplerate0-dev libsystemd-dev
+  qt6-base-dev libgl-dev libxcb1-dev
+  libsndfile1-dev libsamplerate0-dev libpulse-dev libsystemd-dev
   festival festvox-us-slt-hts espeak-ng sox
   qt6-qpa-plugins qt6-wayland
 )

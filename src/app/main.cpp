@@ -11,11 +11,7 @@
 #include <QApplication>
 #include <QFont>
 
-#include <cstdlib>
-
-namespace {
-
-int runProgram(int argc, char *argv[])
+int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
@@ -34,15 +30,4 @@ int runProgram(int argc, char *argv[])
     form1.load();
     form1.show();
     return app.exec();
-}
-
-} // namespace
-
-int main(int argc, char *argv[])
-{
-    const int status = runProgram(argc, argv);
-    // Every window, player and the sound stream are gone by now. Qt 6.4's sound library then tears down its
-    // PulseAudio connection from a static destructor without the lock that PulseAudio's own thread takes,
-    // which now and then crashes the program as it ends; there is nothing left to clean up, so skip it.
-    std::quick_exit(status);
 }

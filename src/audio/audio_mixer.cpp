@@ -6,15 +6,13 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace vantrel {
 
-AudioMixer::AudioMixer(const QAudioFormat &format, std::function<void(const AudioVoice &)> voiceEnded,
-                       QObject *parent)
+AudioMixer::AudioMixer(std::function<void(const AudioVoice &)> voiceEnded, QObject *parent)
     : QIODevice(parent)
-    , m_format(format)
     , m_voiceEnded(std::move(voiceEnded))
 {
 }
@@ -46,12 +44,11 @@ void AudioMixer::clear()
 qint64 AudioMixer::readData(char *data, qint64 maxSize)
 {
     if (QThread::currentThread() != thread())
-        qFatal("AudioMixer: the output stream read from another thread than the players'; the voices "
-               "have no lock, so this Qt is not one the audio engine can work with");
+        qFatal("AudioMixer: read from another thread than the players'; the voices have no lock");
     m_lastReadMs.store(monotonicMs(), std::memory_order_relaxed);
     if (m_holds > 0 || (m_resting && m_voices.empty()))
         return 0;
-    const int bytesPerFrame = m_format.bytesPerFrame();
+    constexpr int bytesPerFrame = kBytesPerFrame;
     const std::size_t asked = std::size_t(maxSize / bytesPerFrame);
     std::size_t frames = asked;
     if (m_leadIn > 0) {
@@ -109,17 +106,10 @@ void AudioMixer::logRead(std::size_t asked, std::size_t frames, bool leadIn) con
 
 void AudioMixer::writeFrames(char *data, std::size_t frames) const
 {
-    const int channels = m_format.channelCount();
-    const bool asFloat = m_format.sampleFormat() == QAudioFormat::Float;
+    // Voices louder together than full scale are clipped here: the server would not.
     for (std::size_t i = 0; i < frames; ++i) {
         const float sample = std::clamp(m_mix[i], -1.0f, 1.0f);
-        for (int channel = 0; channel < channels; ++channel) {
-            const std::size_t at = i * std::size_t(channels) + std::size_t(channel);
-            if (asFloat)
-                reinterpret_cast<float *>(data)[at] = sample;
-            else
-                reinterpret_cast<qint16 *>(data)[at] = qint16(std::lround(sample * 32767.0f));
-        }
+        std::memcpy(data + i * kBytesPerFrame, &sample, sizeof sample);
     }
 }
 

@@ -3,7 +3,6 @@
 
 #include "audio_clip.h"
 
-#include <QAudioFormat>
 #include <QIODevice>
 
 #include <atomic>
@@ -23,15 +22,15 @@ struct AudioVoice {
     std::size_t remaining() const { return clip->samples.size() - position; }
 };
 
-// Pulled by the output stream: the sum of all voices, silence when none plays. A read stops where a
-// voice ends, so that a clip started from that voice's completion joins the stream right after it.
+// Read by the output stream: the sum of all voices as mono 32-bit float samples, silence when none
+// plays. A read stops where a voice ends, so that a clip started from that voice's completion joins the
+// stream right after it.
 //
 // One thread, so no lock: the mixer lives on AudioOutput's audio thread ("vantrel audio"). The output
 // calls it from its slots, which the engine reaches by queued calls only, so a hand-over never runs in the
-// middle of a read. The stream pulls on that thread too: Qt's PulseAudio sink, made there by the output,
-// reads from a timer of its own thread and from calls it queues to itself, in Qt 6.4 (Debian 12) as in
-// 6.8 (Debian 13). Nothing in Qt's API promises that, so a read from any other thread stops the program at
-// once instead of racing. The one exception is lastReadMs(), an atomic the engine reads from its thread.
+// middle of a read, and it fills the stream from that thread too. A read from any other thread stops the
+// program at once instead of racing. The one exception is lastReadMs(), an atomic the engine reads from
+// its thread.
 class AudioMixer final : public QIODevice
 {
     Q_OBJECT
@@ -39,26 +38,24 @@ class AudioMixer final : public QIODevice
 public:
     // `voiceEnded` is called for each voice whose last sample has just been handed out, from the read
     // that handed it out: it may add voices or holds, not remove voices.
-    AudioMixer(const QAudioFormat &format, std::function<void(const AudioVoice &)> voiceEnded,
-               QObject *parent = nullptr);
+    static constexpr int kBytesPerFrame = sizeof(float);
 
-    // The format of the stream that pulls next; set while no stream pulls.
-    void setFormat(const QAudioFormat &format) { m_format = format; }
+    explicit AudioMixer(std::function<void(const AudioVoice &)> voiceEnded, QObject *parent = nullptr);
 
     void add(AudioVoice voice);
     // Takes a voice out at once; false when there was none of that id.
     bool remove(quint64 id);
     bool isEmpty() const { return m_voices.empty(); }
 
-    // While resting and with no voice, a read hands out nothing, so that the stream stops pulling
-    // silence; Qt's sink pulls again once readyRead() is emitted.
+    // While resting and with no voice, a read hands out nothing, so that the stream runs dry and can be
+    // paused.
     void setResting(bool resting) { m_resting = resting; }
     bool isResting() const { return m_resting; }
     // The next `frames` frames handed out are silence, and the voices wait for them.
     void leadIn(std::size_t frames) { m_leadIn = frames; }
     // While a hold is on, a read hands out nothing: a clip's completion is on its way to the players, and
-    // the clip it starts must follow the last one with no silence read in between. Qt's sink stops
-    // pulling at the empty read; releasing the last hold makes it pull again.
+    // the clip it starts must follow the last one with no silence read in between. Releasing the last
+    // hold emits readyRead(): the stream is to be filled again.
     void hold() { ++m_holds; }
     void release(int holds);
     // Drops every voice and hold: the stream they were played on is gone.
@@ -82,7 +79,6 @@ private:
     void writeFrames(char *data, std::size_t frames) const;
     void logRead(std::size_t asked, std::size_t frames, bool leadIn) const;
 
-    QAudioFormat m_format;
     std::function<void(const AudioVoice &)> m_voiceEnded;
     std::function<double()> m_playedMs;
     std::list<AudioVoice> m_voices;

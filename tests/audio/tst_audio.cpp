@@ -94,13 +94,11 @@ std::shared_ptr<const AudioClip> constantClip(std::size_t samples, float value)
     return clip;
 }
 
-QAudioFormat monoInt16()
+float sampleAt(const QByteArray &read, int frame)
 {
-    QAudioFormat format;
-    format.setSampleRate(48000);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    return format;
+    float sample = 0;
+    std::memcpy(&sample, read.constData() + frame * AudioMixer::kBytesPerFrame, sizeof sample);
+    return sample;
 }
 
 } // namespace
@@ -131,26 +129,26 @@ private:
 void TestAudio::mixerStopsReadAtVoiceEnd()
 {
     QList<quint64> ended;
-    AudioMixer mixer(monoInt16(), [&](const AudioVoice &voice) { ended << voice.id; });
+    AudioMixer mixer([&](const AudioVoice &voice) { ended << voice.id; });
     mixer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     mixer.add({1, constantClip(50, 0.25f), 0});
     mixer.add({2, constantClip(120, 0.5f), 0});
 
     const QByteArray first = mixer.read(4096);
-    QCOMPARE(first.size(), 50 * 2); // up to the end of the shorter voice only
-    QCOMPARE(reinterpret_cast<const qint16 *>(first.constData())[10], qint16(24575)); // 0.75 full scale
+    QCOMPARE(first.size(), 50 * AudioMixer::kBytesPerFrame); // up to the end of the shorter voice only
+    QCOMPARE(sampleAt(first, 10), 0.75f);
     QCOMPARE(ended, QList<quint64>{1});
 
     const QByteArray second = mixer.read(4096);
-    QCOMPARE(second.size(), 70 * 2);
-    QCOMPARE(reinterpret_cast<const qint16 *>(second.constData())[0], qint16(16384));
+    QCOMPARE(second.size(), 70 * AudioMixer::kBytesPerFrame);
+    QCOMPARE(sampleAt(second, 0), 0.5f);
     QCOMPARE(ended, QList<quint64>({1, 2}));
     QVERIFY(mixer.isEmpty());
 }
 
 void TestAudio::mixerPlaysSilenceWhenIdle()
 {
-    AudioMixer mixer(monoInt16(), [](const AudioVoice &) {});
+    AudioMixer mixer([](const AudioVoice &) {});
     mixer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     const QByteArray silence = mixer.read(960);
     QCOMPARE(silence.size(), 960);
@@ -158,12 +156,12 @@ void TestAudio::mixerPlaysSilenceWhenIdle()
     // Voices louder together than full scale are clipped, not wrapped round.
     mixer.add({1, constantClip(10, 0.8f), 0});
     mixer.add({2, constantClip(10, 0.8f), 0});
-    QCOMPARE(reinterpret_cast<const qint16 *>(mixer.read(20).constData())[0], qint16(32767));
+    QCOMPARE(sampleAt(mixer.read(40), 0), 1.0f);
 }
 
 void TestAudio::restingMixerHandsOutNothingUntilAVoiceComes()
 {
-    AudioMixer mixer(monoInt16(), [](const AudioVoice &) {});
+    AudioMixer mixer([](const AudioVoice &) {});
     mixer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     mixer.setResting(true);
     QCOMPARE(mixer.read(960).size(), 0);
@@ -171,8 +169,8 @@ void TestAudio::restingMixerHandsOutNothingUntilAVoiceComes()
 
     mixer.add({1, constantClip(100, 0.5f), 0});
     const QByteArray voice = mixer.read(960);
-    QCOMPARE(voice.size(), 100 * 2); // the whole clip from its first sample, resting or not
-    QCOMPARE(reinterpret_cast<const qint16 *>(voice.constData())[0], qint16(16384));
+    QCOMPARE(voice.size(), 100 * AudioMixer::kBytesPerFrame); // the whole clip from its first sample, resting or not
+    QCOMPARE(sampleAt(voice, 0), 0.5f);
     QCOMPARE(mixer.read(960).size(), 0);
 
     mixer.setResting(false);
@@ -182,11 +180,11 @@ void TestAudio::restingMixerHandsOutNothingUntilAVoiceComes()
     mixer.leadIn(30);
     mixer.add({2, constantClip(100, 0.5f), 0});
     const QByteArray leadIn = mixer.read(960);
-    QCOMPARE(leadIn.size(), 30 * 2);
-    QCOMPARE(leadIn.count('\0'), 30 * 2);
+    QCOMPARE(leadIn.size(), 30 * AudioMixer::kBytesPerFrame);
+    QCOMPARE(leadIn.count('\0'), 30 * AudioMixer::kBytesPerFrame);
     const QByteArray after = mixer.read(960);
-    QCOMPARE(after.size(), 100 * 2);
-    QCOMPARE(reinterpret_cast<const qint16 *>(after.constData())[0], qint16(16384));
+    QCOMPARE(after.size(), 100 * AudioMixer::kBytesPerFrame);
+    QCOMPARE(sampleAt(after, 0), 0.5f);
 }
 
 namespace {
@@ -369,7 +367,7 @@ void TestAudio::unplayableClipEndsThroughEventLoop()
 int readMixerFromAnotherThread(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    AudioMixer mixer(monoInt16(), [](const AudioVoice &) {});
+    AudioMixer mixer([](const AudioVoice &) {});
     mixer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     QThread *reader = QThread::create([&mixer] { mixer.read(960); });
     reader->start();

@@ -323,9 +323,10 @@ class Stack:
         """PipeWire, WirePlumber and pipewire-pulse in this session (as a desktop starts them for its user),
         then the same null sink as under PulseAudio, loaded through pipewire-pulse."""
         rt = self.runtime_dir
+        self._pipewire = []
         for name, ready in (("pipewire", "pipewire-0"), ("wireplumber", None), ("pipewire-pulse", "pulse/native")):
-            self.keeper.popen(name, [name], env=self.env, stdout=subprocess.DEVNULL,
-                              stderr=open(os.path.join(rt, f"{name}.log"), "w"))
+            self._pipewire.append(self.keeper.popen(name, [name], env=self.env, stdout=subprocess.DEVNULL,
+                                                    stderr=open(os.path.join(rt, f"{name}.log"), "a")))
             if ready:
                 wait_for(lambda: os.path.exists(os.path.join(rt, ready)), 10, interval=0.05, what=f"{name} to start")
         self.env["PULSE_SERVER"] = f"unix:{rt}/pulse/native"
@@ -383,8 +384,16 @@ class Stack:
         check(pid is not None and _alive(pid), "the sound server is not running")
         os.kill(pid, signum)
 
-    def kill_pulse(self):
-        """Kills the sound server at once (SIGKILL), as a crash does; its socket file stays behind."""
+    def kill_sound_server(self):
+        """Kills the sound server at once (SIGKILL), as a crash does; its socket files stay behind. Under
+        PipeWire that is PipeWire, WirePlumber and pipewire-pulse, as a restart by hand stops them all."""
+        if self.sound_server == "pipewire":
+            for process in self._pipewire:
+                process.kill()
+            for process in self._pipewire:
+                process.wait(5)
+                self.keeper.stop(process)
+            return
         pid = self.pulse_pid()
         check(pid is not None and _alive(pid), "the sound server is not running")
         os.kill(pid, signal.SIGKILL)
@@ -399,10 +408,18 @@ class Stack:
         wait_for(gone, 5, interval=0.02, what="the killed sound server to end")
         self.keeper.stop(pid)
 
-    def restart_pulse(self):
-        """Starts the sound server again after kill_pulse(): the same configuration and socket path, so
-        that clients find it where it was."""
-        self._start_pulse()
+    def restart_sound_server(self):
+        """Starts the sound server again after kill_sound_server(): the same configuration and socket path,
+        so that clients find it where it was, and a null sink named as before, the default."""
+        if self.sound_server == "pipewire":
+            for stale in ("pipewire-0", "pulse/native"):  # so that waiting for them waits for the new ones
+                try:
+                    os.unlink(os.path.join(self.runtime_dir, stale))
+                except FileNotFoundError:
+                    pass
+            self._start_pipewire()
+        else:
+            self._start_pulse()
 
     def pulse_client_pids(self):
         """The process ids of the sound server's clients."""

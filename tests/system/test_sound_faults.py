@@ -10,7 +10,8 @@ there again the next pass is heard whole.
     test_sound_faults.py ... server-stopped     the sound server stopped (SIGSTOP) during a pass for 6 s
                                                  and more, then resumed (SIGCONT)
     test_sound_faults.py ... server-killed      the sound server killed (SIGKILL) during a pass and started
-                                                 again on the same socket
+                                                 again on the same socket 8 s later (with --sound-server
+                                                 pipewire: PipeWire, WirePlumber and pipewire-pulse)
 
 Each fault must leave the program running; the pass or alert it hits must end within its clips' length plus
 about a second (the clip the fault cuts may take that long to be noticed, the clips after it are timed);
@@ -51,10 +52,11 @@ TOLERANCE = 0.8
 LONGEST_REFRESH_GAP = REFRESH_SECONDS + 1.2
 LONGEST_STALL_ALLOWED = 1.0
 SERVER_STOPPED_SECONDS = 6.0
-# Qt's PulseAudio backend connects again 3 s after it lost the server and tries only once: the server
-# must be back by then. Started again after 1 s, the program was its client again 1.9-2.7 s later.
-SERVER_DOWN_SECONDS = 1.0
-RECONNECT_SECONDS = 10.0
+# Longer than a blink: a crash with a slow respawn, an update, a restart by hand. (Qt's own PulseAudio
+# backend, which the program once played through, tried again only once, 3 s after the loss.)
+SERVER_DOWN_SECONDS = 8.0
+# The program asks for the server every second while it is away.
+RECONNECT_SECONDS = 3.0
 
 
 class Listening:
@@ -333,31 +335,21 @@ def server_killed(listening):
     recorder = listening.record("killed server")
     pressed, clips = listening.start_pass()
     listening.sleep_until(pressed + FAULT_AFTER_SECONDS)
-    stack.kill_pulse()
+    stack.kill_sound_server()
     killed = time.monotonic()
     log(f"{what}: SIGKILL {killed - pressed:.2f} s after Start")
     listening.heard_before_cut(recorder, clips, what)
+    # The pass ends while the server is still away, its clips timed.
+    ended = listening.check_pass_ends(pressed, clips, what)
+    listening.check_renewed(ended, f"{what}, no server", count=1)
     listening.sleep_until(killed + SERVER_DOWN_SECONDS)
-    stack.restart_pulse()
+    stack.restart_sound_server()
     restarted = time.monotonic()
     log(f"{what}: the server started again {restarted - killed:.2f} s after it was killed")
-
-    def reconnected(until):
-        try:
-            wait_for(lambda: program.process.pid in stack.pulse_client_pids(), until - time.monotonic(),
-                     interval=0.1, what="the program to connect to the new server")
-        except TestFailure:
-            return False
-        log(f"the program is a client of the new server {time.monotonic() - restarted:.2f} s after its start")
-        return True
-
-    # Watched for no longer than the pass may last, so that the end of the pass is seen when it comes.
-    back = reconnected(min(restarted + RECONNECT_SECONDS, pressed + listening.seconds(clips) + REFRESH_SECONDS - 1))
-    ended = listening.check_pass_ends(pressed, clips, what)
-    listening.check_renewed(ended, f"{what}, server restarted")
+    wait_for(lambda: program.process.pid in stack.pulse_client_pids(), RECONNECT_SECONDS, interval=0.1,
+             what="the program to connect to the new server")
+    log(f"the program is a client of the new server {time.monotonic() - restarted:.2f} s after its start")
     program.check_running()
-    if not back and not reconnected(restarted + RECONNECT_SECONDS):
-        log(f"the program is not a client of the new server {time.monotonic() - restarted:.1f} s after its start")
     listening.heard_pass("server started again")
 
 
