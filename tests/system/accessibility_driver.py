@@ -278,14 +278,6 @@ class Program:
 
     # -- reading the rate grids
 
-    def stream_pauses_at_rest(self):
-        """Whether the program pauses (corks) its resting stream: built with Qt 6.4 it does; later Qt
-        versions keep listing a removed device, so there the program only stops feeding the stream."""
-        linked = subprocess.run(["ldd", self.run.vantrel_bin], capture_output=True, text=True, check=True).stdout
-        core = next(line.split("=>")[1].split()[0] for line in linked.splitlines() if "libQt6Core.so" in line)
-        version = tuple(int(part) for part in os.path.realpath(core).rsplit(".so.", 1)[1].split(".")[:2])
-        return version < (6, 5)
-
     def sound_stream_corked(self):
         """Whether the program's stream on the sound server is paused (corked), None while it has none."""
         listing = subprocess.run(["pactl", "list", "sink-inputs"], env=self.run.stack.env, capture_output=True,

@@ -40,14 +40,13 @@ def body(run):
     log("rates shown: " + ", ".join(f"{pair} {shown[pair]}" for pair in PAIRS))
     log(f"expected clips: {' '.join(expected)} ({heard_length:.2f} s of sound)")
 
-    if program.stream_pauses_at_rest():
-        wait_for(lambda: program.sound_stream_corked() is True, 10, interval=0.2,
-                 what="the idle program's sound stream to rest (corked on the sound server)")
-        log("idle: the program's sound stream is paused on the sound server")
-        if run.stack.sound_server == "pipewire":
-            # WirePlumber suspends a node that has been idle for 5 s: the first clip wakes the sink too.
-            wait_for(lambda: "SUSPENDED" in run.stack.pactl("list", "short", "sinks"), 10, interval=0.2,
-                     what="WirePlumber to suspend the idle null sink")
+    wait_for(lambda: program.sound_stream_corked() is True, 10, interval=0.2,
+             what="the idle program's sound stream to rest (corked on the sound server)")
+    log("idle: the program's sound stream is paused on the sound server")
+    if run.stack.sound_server == "pipewire":
+        # WirePlumber suspends a node that has been idle for 5 s: the first clip wakes the sink too.
+        wait_for(lambda: "SUSPENDED" in run.stack.pactl("list", "short", "sinks"), 10, interval=0.2,
+                 what="WirePlumber to suspend the idle null sink")
             log("idle: WirePlumber has suspended the null sink")
     else:
         time.sleep(3.5)

@@ -287,9 +287,8 @@ def sink_removed_idle(listening):
     what = "sink removed after the stream rested"
     # The pass ended a refresh period before the grids changed: past this its stream has rested.
     listening.sleep_until(ended + 0.5)
-    if program.stream_pauses_at_rest():
-        wait_for(lambda: program.sound_stream_corked() is not False, 3, interval=0.1,
-                 what="the program's stream to rest after the pass")
+    wait_for(lambda: program.sound_stream_corked() is not False, 3, interval=0.1,
+             what="the program's stream to rest after the pass")
     stack.remove_sink()
     log(f"{what}: the null sink unloaded {time.monotonic() - ended + REFRESH_SECONDS:.1f} s after the pass "
         f"ended, its stream resting; no sink left")
