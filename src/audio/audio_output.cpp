@@ -163,7 +163,8 @@ void AudioOutput::shutDown()
         timer->stop();
     // What is still queued need not be heard: the program is ending.
     delete std::exchange(m_stream, nullptr);
-    if (QThread::currentThread() == thread() && thread() != QCoreApplication::instance()->thread())
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (QThread::currentThread() == thread() && (!app || thread() != app->thread()))
         thread()->quit();
 }
 

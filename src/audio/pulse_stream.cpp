@@ -137,6 +137,7 @@ PulseStream::~PulseStream()
 void PulseStream::open()
 {
     if (!m_loop) {
+        m_state = State::Opening;
         QMetaObject::invokeMethod(this, [this] { emit failed("libpulse could not start its thread"); },
                                   Qt::QueuedConnection);
         return;
@@ -161,8 +162,12 @@ void PulseStream::close()
     Lock lock(m_loop);
     ++m_serial;
     m_wanted = false;
+    // libpulse cannot take back a stream the server has not answered yet: it would be made all the same,
+    // and play on, unfed and uncorked, keeping the device awake. Only ending the connection ends it. A
+    // connection still being made is ended too, so that the next open() starts afresh.
+    const bool halfMade = m_stream && pa_stream_get_state(m_stream) == PA_STREAM_CREATING;
     dropStream();
-    if (!good(m_context))
+    if (halfMade || !m_context || pa_context_get_state(m_context) != PA_CONTEXT_READY)
         dropContext();
     m_state = State::Closed;
     m_wantsSoundPosted = false;
@@ -178,8 +183,10 @@ void PulseStream::connectToServer()
     }
     pa_context_set_state_callback(m_context, &Callbacks::contextState, this);
     // Where the server is, libpulse knows from the session: $PULSE_SERVER, X11's root window, or the
-    // user's runtime folder, where PipeWire's pipewire-pulse listens too.
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0) {
+    // user's runtime folder, where PipeWire's pipewire-pulse listens too. The desktop starts the server;
+    // asked for every second while it is away, libpulse is not to start one itself (it would wait for it
+    // here, on the audio thread).
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         const QByteArray why = "no sound server: " + serverError();
         post([this, why] { emit failed(why); });
     }

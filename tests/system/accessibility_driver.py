@@ -278,14 +278,17 @@ class Program:
 
     # -- reading the rate grids
 
-    def sound_stream_corked(self):
-        """Whether the program's stream on the sound server is paused (corked), None while it has none."""
+    def sound_streams(self):
+        """The program's streams on the sound server, as `pactl list sink-inputs` describes each."""
         listing = subprocess.run(["pactl", "list", "sink-inputs"], env=self.run.stack.env, capture_output=True,
                                  text=True, check=True).stdout
-        for block in listing.split("Sink Input #")[1:]:
-            if f'application.process.id = "{self.process.pid}"' in block:
-                return "Corked: yes" in block
-        return None
+        return [block for block in listing.split("Sink Input #")[1:]
+                if f'application.process.id = "{self.process.pid}"' in block]
+
+    def sound_stream_corked(self):
+        """Whether the program's stream on the sound server is paused (corked), None while it has none."""
+        streams = self.sound_streams()
+        return "Corked: yes" in streams[0] if streams else None
 
     def grid(self, title):
         return self.find(self.window(title), role=Role.TABLE)

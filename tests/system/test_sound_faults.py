@@ -325,6 +325,10 @@ def server_stopped(listening):
     # What the stream still held when the server stopped may play out as it goes on: not heard as the next pass.
     time.sleep(1.0)
     listening.heard_pass("server resumed")
+    # The streams asked for while the server was stopped were made when it went on, and must not be left
+    # playing beside the one in use (nothing fed them, and they kept the device awake).
+    streams = program.sound_streams()
+    check(len(streams) == 1, f"{what}: the program has {len(streams)} streams on the server after the pass, not 1")
 
 
 def server_killed(listening):
