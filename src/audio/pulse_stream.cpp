@@ -157,6 +157,7 @@ void PulseStream::open()
 
 void PulseStream::close()
 {
+    m_state = State::Closed;
     if (!m_loop)
         return;
     Lock lock(m_loop);
@@ -169,7 +170,6 @@ void PulseStream::close()
     dropStream();
     if (halfMade || !m_context || pa_context_get_state(m_context) != PA_CONTEXT_READY)
         dropContext();
-    m_state = State::Closed;
     m_wantsSoundPosted = false;
 }
 
