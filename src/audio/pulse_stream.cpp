@@ -55,8 +55,7 @@ struct PulseStream::Callbacks {
             break;
         case PA_CONTEXT_FAILED:
         case PA_CONTEXT_TERMINATED: {
-            const QByteArray why = "the sound server is gone: " + stream->serverError();
-            stream->post([stream, why] { emit stream->failed(why); });
+            stream->fail("the sound server is gone");
             break;
         }
         default:
@@ -76,8 +75,7 @@ struct PulseStream::Callbacks {
             break;
         case PA_STREAM_FAILED:
         case PA_STREAM_TERMINATED: {
-            const QByteArray why = "the stream ended: " + stream->serverError();
-            stream->post([stream, why] { emit stream->failed(why); });
+            stream->fail("the stream ended");
             break;
         }
         default:
@@ -178,7 +176,7 @@ void PulseStream::connectToServer()
     dropContext();
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Vantrel");
     if (!m_context) {
-        post([this] { emit failed("libpulse could not make a connection"); });
+        post([this] { emit failed("libpulse could not make a connection"); }); // no connection to ask why
         return;
     }
     pa_context_set_state_callback(m_context, &Callbacks::contextState, this);
@@ -187,8 +185,7 @@ void PulseStream::connectToServer()
     // asked for every second while it is away, libpulse is not to start one itself (it would wait for it
     // here, on the audio thread).
     if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        const QByteArray why = "no sound server: " + serverError();
-        post([this, why] { emit failed(why); });
+        fail("no sound server");
     }
 }
 
@@ -200,8 +197,7 @@ void PulseStream::makeStream()
     m_stream = pa_stream_new_with_proplist(m_context, "Rates", &spec, nullptr, properties);
     pa_proplist_free(properties);
     if (!m_stream) {
-        const QByteArray why = "the server refused the stream: " + serverError();
-        post([this, why] { emit failed(why); });
+        fail("the server refused the stream");
         return;
     }
     pa_stream_set_state_callback(m_stream, &Callbacks::streamState, this);
@@ -220,8 +216,7 @@ void PulseStream::makeStream()
     const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING
                                          | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
-        const QByteArray why = "the stream could not be opened: " + serverError();
-        post([this, why] { emit failed(why); });
+        fail("the stream could not be opened");
     }
 }
 
@@ -258,9 +253,10 @@ void PulseStream::post(std::function<void()> deliver)
         Qt::QueuedConnection);
 }
 
-QByteArray PulseStream::serverError() const
+void PulseStream::fail(const char *what)
 {
-    return m_context ? QByteArray(pa_strerror(pa_context_errno(m_context))) : QByteArray("no connection");
+    const QByteArray why = what + QByteArrayLiteral(": ") + pa_strerror(pa_context_errno(m_context));
+    post([this, why] { emit failed(why); });
 }
 
 void PulseStream::fill(const std::function<std::size_t(char *, std::size_t)> &read)

@@ -71,9 +71,11 @@ private:
     void makeStream();
     void dropStream();
     void dropContext();
-    // From libpulse's thread, with its lock held: runs `deliver` here for the stream as it is now.
+    // With libpulse's lock held, on either thread: runs `deliver` here, unless the stream is closed or
+    // opened again meanwhile.
     void post(std::function<void()> deliver);
-    QByteArray serverError() const;
+    // The same, to report `what` failed, with the reason the connection gives.
+    void fail(const char *what);
 
     class Lock;
 
