@@ -276,11 +276,13 @@ void Form1::load()
     startRefresh();
     // Beside the main window, without taking the keyboard from it: the first thing a screen reader says
     // is the main window and its first control, not a rate table.
-    for (QWidget *view : {static_cast<QWidget *>(&ensureMajorRatesView()), static_cast<QWidget *>(&ensureCrossRatesView())}) {
-        view->setAttribute(Qt::WA_ShowWithoutActivating);
-        view->show();
-        view->setAttribute(Qt::WA_ShowWithoutActivating, false); // View brings them forward with the keyboard
-    }
+    const auto showBeside = [](QWidget &view) {
+        view.setAttribute(Qt::WA_ShowWithoutActivating);
+        view.show();
+        view.setAttribute(Qt::WA_ShowWithoutActivating, false); // View brings them forward with the keyboard
+    };
+    showBeside(ensureMajorRatesView());
+    showBeside(ensureCrossRatesView());
 }
 
 void Form1::showRateViews()
