@@ -127,6 +127,10 @@ void QuoteSource::noteFailure(const QString &why)
 
 void QuoteSource::withdraw(const QString &why)
 {
+    if (state() == State::Waiting) {
+        noteFailure(why); // nothing was served to take back: still waiting, and why
+        return;
+    }
     m_withdrawn = why;
     sayWhatIsServed();
 }

@@ -68,7 +68,7 @@ protected:
     void noteFailure(const QString &why);
 
     // The prices the source gave no longer hold (a rates file that is gone): the feed answers 503 with
-    // `why` until the source publishes, or serves again.
+    // `why` until the source publishes, or serves again. Before any prices, a failure like any other.
     void withdraw(const QString &why);
 
     // For sources whose every page is good from the start: the simulated market, a saved page.

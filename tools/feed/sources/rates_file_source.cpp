@@ -42,10 +42,8 @@ void RatesFileSource::reread()
     if (!QFileInfo::exists(m_path)) {
         m_lastRead.reset();
         m_recheck.stop();
-        if (state() == State::Waiting)
-            noteFailure(QStringLiteral("the file does not exist"));
-        else
-            withdraw(QStringLiteral("the file is gone"));
+        withdraw(state() == State::Waiting ? QStringLiteral("the file does not exist")
+                                           : QStringLiteral("the file is gone"));
         return;
     }
     m_file.rewatch();
@@ -53,11 +51,7 @@ void RatesFileSource::reread()
     if (!contents.error.isEmpty()) {
         m_lastRead.reset();
         m_recheck.stop();
-        const QString why = QStringLiteral("cannot read it: ") + contents.error;
-        if (state() == State::Waiting)
-            noteFailure(why);
-        else
-            withdraw(why);
+        withdraw(QStringLiteral("cannot read it: ") + contents.error);
         return;
     }
     // Every change in the folder lands here; the same contents again would only repeat the warnings.
@@ -74,12 +68,8 @@ void RatesFileSource::take(const QByteArray &contents, bool newlyRead)
         reading.warnings.clear(); // said when the file was read
     // A file that no longer makes all the pairs says nothing current: the feed stops serving rather than
     // keep prices its writer has taken back.
-    if (const std::optional<QString> failure = publish(reading, QLatin1StringView("USD"), QDateTime())) {
-        if (state() == State::Waiting)
-            noteFailure(*failure);
-        else
-            withdraw(*failure);
-    }
+    if (const std::optional<QString> failure = publish(reading, QLatin1StringView("USD"), QDateTime()))
+        withdraw(*failure);
     if (recheckAt().isValid())
         m_recheck.start(std::max<qint64>(0, now().msecsTo(recheckAt())) + 100);
     else
