@@ -314,10 +314,14 @@ class Stack:
         if pid is not None:
             self.keeper.adopt("pulseaudio", pid, marker=rt)
         check(result.returncode == 0, f"pulseaudio did not start: {result.stderr.strip()}")
-        self.env["PULSE_SERVER"] = f"unix:{rt}/pulse/native"
+        self._use_pulse_server("PulseAudio")
+
+    def _use_pulse_server(self, name):
+        """Points the program, pactl and parec at the server on our runtime folder's socket, once it answers."""
+        self.env["PULSE_SERVER"] = f"unix:{self.runtime_dir}/pulse/native"
         wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env, capture_output=True,
                                         timeout=5).returncode == 0,
-                 10, interval=0.1, what="PulseAudio to answer")
+                 10, interval=0.1, what=f"{name} to answer")
 
     def _start_pipewire(self):
         """PipeWire, WirePlumber and pipewire-pulse in this session (as a desktop starts them for its user),
@@ -329,10 +333,7 @@ class Stack:
                                                     stderr=open(os.path.join(rt, f"{name}.log"), "a")))
             if ready:
                 wait_for(lambda: os.path.exists(os.path.join(rt, ready)), 10, interval=0.05, what=f"{name} to start")
-        self.env["PULSE_SERVER"] = f"unix:{rt}/pulse/native"
-        wait_for(lambda: subprocess.run(["pactl", "info"], env=self.env, capture_output=True,
-                                        timeout=5).returncode == 0,
-                 10, interval=0.1, what="pipewire-pulse to answer")
+        self._use_pulse_server("pipewire-pulse")
         self.add_sink()
         wait_for(lambda: "Default Sink: rec" in self.pactl("info"), 10, interval=0.1,
                  what="WirePlumber to make the null sink the default")
