@@ -78,8 +78,8 @@ void TestFeedFileSources::followsTheFile()
     QCOMPARE(lines.last(), source.unavailableReason().mid(14));
 }
 
-// A slip of the writer is served corrected as soon as it is corrected; a jump from a level the file has
-// held is refused, and accepted once the file has said it for the guard's window (1 s here) without a
+// A slip of the writer is served corrected once the correction has held (until then neither level is
+// served); a jump from a level the file has held is refused, and accepted once the file has said it for the guard's window (1 s here) without a
 // change; an impossible price is refused, its last good price standing in for a while and no longer.
 void TestFeedFileSources::guardsWithoutLockingASlipIn()
 {
@@ -97,8 +97,12 @@ void TestFeedFileSources::guardsWithoutLockingASlipIn()
     QVERIFY(writeFile(path, ratesText("11.6493 11.6507")));
     QTRY_COMPARE(bid("EUR/JPY"), 17422810); // the slip, crossed: 11.6493 x 149.561
     QVERIFY(writeFile(path, ratesText("1.16493 1.16507")));
+    // Either level, each given once, may be the slip: nothing is served until the correction has held.
+    QTRY_COMPARE(source.state(), QuoteSource::State::Stale);
     QTRY_COMPARE(bid("EUR/USD"), 11649);
     QCOMPARE(bid("EUR/JPY"), 1742281);
+    QCOMPARE(source.state(), QuoteSource::State::Fresh);
+    lines.clear();
     QVERIFY(writeFile(path, ratesText("1.16500 1.16514")));
     QTRY_COMPARE(bid("EUR/USD"), 11650);
     QVERIFY(writeFile(path, ratesText("1.16510 1.16524")));

@@ -243,8 +243,15 @@ void TestFeedNetworkSources::guardIsWrongOnlyBriefly_data()
     QTest::addColumn<QStringList>("said");
 
     const QByteArray good = R"("1.08312"],["1.08316")", jump = R"("1.40000"],["1.40010")";
-    QTest::newRow("a slip corrected at once") << QList<QByteArray>{R"("10.8312"],["10.8316")", good} << qint64(10831)
-        << QStringList{"serving the prices of 2009-06-19T17:29:59Z"};
+    const QByteArray slip = R"("10.8312"],["10.8316")";
+    // Two levels, each given once: either may be the slip, so neither is served until one holds.
+    const QStringList doubt{"serving the prices of 2009-06-19T17:29:59Z", "given only briefly itself, so neither is served "
+                            "until one of them holds for 60 s or 3 reads", "no current prices: OANDA at "};
+    const QString servedAgain = "serving the prices of 2009-06-19T17:29:59Z from OANDA at ";
+    QTest::newRow("a slip corrected at once") << QList<QByteArray>{slip, good} << qint64(10831)
+        << doubt + QStringList{"EUR/USD 1.08312 1.08316 accepted: given since 17:30:00Z, 90 % away from ", servedAgain};
+    QTest::newRow("a slip after one good answer") << QList<QByteArray>{good, slip, good} << qint64(10831)
+        << doubt + QStringList{"EUR/USD 1.08312 1.08316 accepted again", servedAgain};
     QTest::newRow("a glitch of one answer") << QList<QByteArray>{good, good, good, jump, good} << qint64(10831)
         << QStringList{"serving the prices of", "refused EUR/USD 1.4 1.4001: 29 % away from 1.08312 1.08316, the level since "
                        "17:30:00Z; keeping it until the new level holds for 60 s or 3 reads, for 120 s at most",
@@ -254,7 +261,8 @@ void TestFeedNetworkSources::guardIsWrongOnlyBriefly_data()
                        "given since 17:30:00Z, 29 % away from 1.08312 1.08316"};
 }
 
-// A jump is refused for a few answers at most, and a level given only once is no reference.
+// A jump is refused for a few answers at most; from a level given only once, it is withheld with that
+// level until one of the two holds.
 void TestFeedNetworkSources::guardIsWrongOnlyBriefly()
 {
     QFETCH(QList<QByteArray>, eurUsd);

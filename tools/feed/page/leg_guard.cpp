@@ -77,22 +77,29 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
         if (const std::optional<QString> insane = insanity(leg)) {
             state.candidate.reset();
             refusal = QStringLiteral("refused %1 %2: %3").arg(pair, shown(leg), *insane);
-        } else if (!state.accepted || !jump(leg, *state.accepted)
-                   || (!state.slipCorrected && state.accepted->reads == 1 && !confirmed(*state.accepted))) {
-            // The first level, a level near the accepted one, or one that replaces the first level when
-            // the source gave it only once and briefly: a slip corrected at once is served corrected at
-            // once. Only once: a source that goes on swinging between two levels is held to the first.
-            if (state.accepted && jump(leg, *state.accepted))
-                state.slipCorrected = true;
+        } else if (!state.accepted || !jump(leg, *state.accepted)) {
+            // The first level, or a level near the accepted one.
             follow(state.accepted, leg, now);
             state.candidate.reset();
-            if (!state.refusal.isEmpty())
-                result.said << QStringLiteral("%1 %2 accepted again").arg(pair, shown(leg));
-            state.refusal.clear();
-            result.usable[pair] = leg;
-            continue;
+            if (!state.contested || confirmed(*state.accepted)) {
+                state.contested = false;
+                if (!state.refusal.isEmpty())
+                    result.said << QStringLiteral("%1 %2 accepted again").arg(pair, shown(leg));
+                state.refusal.clear();
+                result.usable[pair] = leg;
+                continue;
+            }
+            // Back at the level the jump came from, which has not held long enough yet to tell which of
+            // the two was the slip: still withheld, as said at the jump.
+            refusal = state.refusal;
+            const QDateTime due = state.accepted->since.addSecs(m_settings.window.count());
+            if (!result.recheckAt.isValid() || due < result.recheckAt)
+                result.recheckAt = due;
         } else {
             const Level &from = *state.accepted;
+            // A level given once or briefly is no reference: the jump may be the slip or its correction.
+            if (!confirmed(from))
+                state.contested = true;
             follow(state.candidate, leg, now);
             if (confirmed(*state.candidate)) {
                 result.said << QStringLiteral("%1 %2 accepted: given since %3, %4 % away from %5")
@@ -101,6 +108,7 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
                                    .arg(shown(from.quote));
                 state.accepted = state.candidate;
                 state.candidate.reset();
+                state.contested = false;
                 state.refusal.clear();
                 result.usable[pair] = leg;
                 continue;
@@ -114,11 +122,18 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
                 result.recheckAt = due;
         }
 
-        // Refused: the last good price stands in while it is recent enough to pass for current.
-        const bool keep = state.accepted && state.accepted->last.secsTo(now) <= m_settings.keepFor.count();
+        // Refused: the last good price stands in while it is recent enough to pass for current, unless
+        // it is itself in doubt.
+        const bool keep = state.accepted && !state.contested
+                          && state.accepted->last.secsTo(now) <= m_settings.keepFor.count();
         if (state.refusal.isEmpty()) {
             const QString keptFor = QStringLiteral(", for %1 s at most").arg(m_settings.keepFor.count());
-            const QString standIn = !keep ? QStringLiteral("no recent price to keep")
+            const QString standIn = state.contested
+                ? QStringLiteral("given only briefly itself, so neither is served until one of them holds for %1 s "
+                                 "or %2 reads")
+                      .arg(m_settings.window.count())
+                      .arg(m_settings.confirmingReads)
+                : !keep ? QStringLiteral("no recent price to keep")
                 : state.candidate ? QStringLiteral("keeping it until the new level holds for %1 s or %2 reads%3")
                                         .arg(m_settings.window.count())
                                         .arg(m_settings.confirmingReads)

@@ -36,8 +36,9 @@ struct ScreenedLegs {
 // Keeps prices that cannot be right out of the page, without ever deciding for good on what a source
 // said once. A quote that is zero, negative, not a number, crossed (bid above offer) or wider than a sane
 // spread is refused. A leg that jumps from the level the source has been giving is refused too, and that
-// level kept, until the source has given the new one for the window or on several reads in a row; a
-// level given only once and briefly is no reference, so a slip corrected at once is served corrected.
+// level kept, until the source has given the new one for the window or on several reads in a row. A
+// jump from a level given only once or briefly is no reference either way: it may be the slip or its
+// correction, so the leg is served again only once one of the two levels has held.
 class LegGuard
 {
 public:
@@ -59,7 +60,7 @@ private:
         std::optional<Level> accepted;
         std::optional<Level> candidate; // a level far from the accepted one, waiting to be confirmed
         QString refusal;                // what is said while the leg is refused; empty when it is not
-        bool slipCorrected = false;     // the first level was replaced, as a slip corrected at once
+        bool contested = false; // a jump came while the accepted level was not yet confirmed
     };
 
     bool confirmed(const Level &level) const;

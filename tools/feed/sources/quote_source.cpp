@@ -94,11 +94,15 @@ std::optional<QString> QuoteSource::publish(const SourceReading &reading, QLatin
     m_recheckAt = screened.recheckAt;
 
     // A refused leg with no recent good price is not served, nor crossed from other legs in its place:
-    // the source said something else of it.
-    if (!screened.lapsed.isEmpty())
-        return QStringLiteral("%1 refused, with no good price of the last %2 s to stand in")
-            .arg(screened.lapsed.join(QStringLiteral(", ")))
-            .arg(m_guard.settings().keepFor.count());
+    // the source said something else of it. The page served before holds that leg's old price, so it is
+    // taken back too.
+    if (!screened.lapsed.isEmpty()) {
+        const QString why = QStringLiteral("%1 refused, with no sure good price of the last %2 s to stand in")
+                                .arg(screened.lapsed.join(QStringLiteral(", ")))
+                                .arg(m_guard.settings().keepFor.count());
+        withdraw(why);
+        return why;
+    }
     const DerivedPairs derived = deriveCataloguePairs(screened.usable, pivot);
     if (!derived.pairs)
         return derived.missing;
