@@ -129,7 +129,7 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
         if (state.refusal.isEmpty()) {
             const QString keptFor = QStringLiteral(", for %1 s at most").arg(m_settings.keepFor.count());
             const QString standIn = state.contested
-                ? QStringLiteral("given only briefly itself, so neither is served until one of them holds for %1 s "
+                ? QStringLiteral("that level was given only briefly, so neither is served until one of them holds for %1 s "
                                  "or %2 reads")
                       .arg(m_settings.window.count())
                       .arg(m_settings.confirmingReads)
