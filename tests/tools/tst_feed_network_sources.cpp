@@ -245,8 +245,10 @@ void TestFeedNetworkSources::guardIsWrongOnlyBriefly_data()
     const QByteArray good = R"("1.08312"],["1.08316")", jump = R"("1.40000"],["1.40010")";
     const QByteArray slip = R"("10.8312"],["10.8316")";
     // Two levels, each given once: either may be the slip, so neither is served until one holds.
-    const QStringList doubt{"serving the prices of 2009-06-19T17:29:59Z", "that level was given only briefly, so neither is served "
-                            "until one of them holds for 60 s or 3 reads", "no current prices: OANDA at "};
+    const QStringList doubt{"serving the prices of 2009-06-19T17:29:59Z",
+                            "that level was given only briefly, so neither is served until one of them holds for 60 s "
+                            "or 3 reads",
+                            "no current prices: OANDA at "};
     const QString servedAgain = "serving the prices of 2009-06-19T17:29:59Z from OANDA at ";
     QTest::newRow("a slip corrected at once") << QList<QByteArray>{slip, good} << qint64(10831)
         << doubt + QStringList{"EUR/USD 1.08312 1.08316 accepted: given since 17:30:00Z, 90 % away from ", servedAgain};

@@ -129,8 +129,8 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
         if (state.refusal.isEmpty()) {
             const QString keptFor = QStringLiteral(", for %1 s at most").arg(m_settings.keepFor.count());
             const QString standIn = state.contested
-                ? QStringLiteral("that level was given only briefly, so neither is served until one of them holds for %1 s "
-                                 "or %2 reads")
+                ? QStringLiteral("that level was given only briefly, so neither is served until one of them "
+                                 "holds for %1 s or %2 reads")
                       .arg(m_settings.window.count())
                       .arg(m_settings.confirmingReads)
                 : !keep ? QStringLiteral("no recent price to keep")
