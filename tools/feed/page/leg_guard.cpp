@@ -71,8 +71,10 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
     ScreenedLegs result;
     for (const auto &[pair, leg] : received) {
         LegState &state = m_legs[pair];
-        if (m_settings.levelsHoldUntilChanged && state.accepted)
+        // A file said its level until this read, if it said it at the read before.
+        if (m_settings.levelsHoldUntilChanged && state.accepted && state.acceptedSaidLast)
             state.accepted->last = now;
+        state.acceptedSaidLast = false;
         QString refusal;
         if (const std::optional<QString> insane = insanity(leg)) {
             state.candidate.reset();
@@ -81,6 +83,7 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
             // The first level, or a level near the accepted one.
             follow(state.accepted, leg, now);
             state.candidate.reset();
+            state.acceptedSaidLast = true;
             if (!state.contested || confirmed(*state.accepted)) {
                 state.contested = false;
                 if (!state.refusal.isEmpty())
@@ -108,6 +111,7 @@ ScreenedLegs LegGuard::screen(const Legs &received, const QDateTime &now)
                                    .arg(shown(from.quote));
                 state.accepted = state.candidate;
                 state.candidate.reset();
+                state.acceptedSaidLast = true;
                 state.contested = false;
                 state.refusal.clear();
                 result.usable[pair] = leg;

@@ -61,6 +61,7 @@ private:
         std::optional<Level> candidate; // a level far from the accepted one, waiting to be confirmed
         QString refusal;                // what is said while the leg is refused; empty when it is not
         bool contested = false; // a jump came while the accepted level was not yet confirmed
+        bool acceptedSaidLast = false; // the last read gave the accepted level
     };
 
     bool confirmed(const Level &level) const;
