@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's icon, a speaker sounding over a rising rate line, and writes it as an .ico file
-// (beside the program) and, if asked, as a PNG (for the desktop's application menu).
+// (beside the program) and, if asked, as PNGs of the sizes given (for the desktop's menus and docks),
+// each drawn at its own size so that none is a blurred scaling of another.
 //
-//   make_icon OUTPUT.ico [OUTPUT.png]
+//   make_icon OUTPUT.ico [SIZE OUTPUT.png]...
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QImage>
 #include <QImageWriter>
@@ -57,17 +59,28 @@ QImage drawIcon(int size)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: make_icon OUTPUT.ico [OUTPUT.png]\n");
+    if (argc < 2 || argc % 2 != 0) {
+        std::fprintf(stderr, "usage: make_icon OUTPUT.ico [SIZE OUTPUT.png]...\n");
         return 2;
     }
-    const QImage icon = drawIcon(48);
-    for (int i = 1; i < argc; ++i) {
-        QImageWriter writer(QString::fromLocal8Bit(argv[i]), i == 1 ? "ico" : "png");
-        if (!writer.write(icon)) {
-            std::fprintf(stderr, "make_icon: %s: %s\n", argv[i], qPrintable(writer.errorString()));
-            return 1;
+    const auto write = [](const QImage &icon, const char *path, const char *format) {
+        QImageWriter writer(QString::fromLocal8Bit(path), format);
+        if (writer.write(icon))
+            return true;
+        std::fprintf(stderr, "make_icon: %s: %s\n", path, qPrintable(writer.errorString()));
+        return false;
+    };
+    if (!write(drawIcon(48), argv[1], "ico"))
+        return 1;
+    for (int i = 2; i < argc; i += 2) {
+        bool ok = false;
+        const int size = QByteArray(argv[i]).toInt(&ok);
+        if (!ok || size < 16 || size > 1024) {
+            std::fprintf(stderr, "make_icon: %s: not a size in pixels from 16 to 1024\n", argv[i]);
+            return 2;
         }
+        if (!write(drawIcon(size), argv[i + 1], "png"))
+            return 1;
     }
     return 0;
 }

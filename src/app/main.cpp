@@ -10,11 +10,15 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
+    // A Wayland compositor finds the window's icon and name through its app id, which must name the
+    // desktop entry; it is sent when the window is created.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.vantrel"));
     // The window layouts are fixed in twips and were drawn for a small dialog font.
     QFont font = QApplication::font();
     font.setPointSize(8);
