@@ -34,14 +34,18 @@ market by ear.
 A key price reminder watches one pair for an upper or a lower level; when the
 rate reaches it, Vantrel sounds the alert you chose and names the pair.
 
-vantrel-feed, a local quote server that comes with it, serves a page in the
-bank's layout with rates that move like a market, and can misbehave on
-purpose to show how Vantrel copes.]])
+vantrel-feed, the local quote server that comes with it, serves the page in
+the bank's layout. Out of the box it serves live prices from TrueFX
+(indicative prices aggregated from banks), with Kraken as the fallback and
+the Hong Kong and Singapore dollar legs taken from the European Central
+Bank's daily reference fix; no account is needed. It can serve the ECB's
+daily fix instead, or the prices of an OANDA account.]])
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds its platform plugins at run time, so shlibdeps cannot see them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt finds its platform plugins at run time, so shlibdeps cannot see them; the quote server reads New
+# York's time zone from tzdata, as the FX week closes by New York's clock.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, tzdata")
 # On a Wayland desktop the program then runs natively, not through XWayland. The rates are heard through
 # a sound server that speaks PulseAudio's protocol: PipeWire's, as desktops install it now, or PulseAudio.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, pipewire-pulse | pulseaudio")
