@@ -198,8 +198,8 @@ void TestFeedNetworkSources::keepsTheLastGoodPrices_data()
         << "the answer is over the 1 MiB limit";
     QTest::newRow("no answer") << "ecb" << Reply{-1, {}, true} << "no answer within 0.3 s";
     QTest::newRow("fix dated ahead") << "ecb" << Reply{200, ecbFixture().replace("2009-06-19", "2009-06-21")}
-        << "its prices are dated 2009-06-21T14:00:00Z, more than a day ahead of this machine's clock; still serving "
-           "the prices of 2009-06-19T14:00:00Z until 2009-06-22T22:00:00Z";
+        << "its prices are dated 2009-06-21T12:15:00Z, ahead of this machine's clock; still serving "
+           "the prices of 2009-06-19T12:15:00Z until 2009-06-22T22:00:00Z";
     QTest::newRow("JSON that does not parse") << "oanda" << Reply{200, R"({"prices":[)"} << "the answer is not JSON";
     QTest::newRow("token refused") << "oanda" << Reply{401, R"({"errorMessage":"Insufficient authorization"})"}
         << "oanda-token was refused (HTTP 401 Unauthorized: Insufficient authorization); asking again in 5 minutes";
@@ -313,7 +313,7 @@ void TestFeedNetworkSources::answers503UntilTheFirstPricesAndOnceTheyAreOld()
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 3, 5000);
     QCOMPARE(lines[1], "serving the prices of 2009-06-19T17:29:59Z from OANDA at " + server.url("/").toString());
     QVERIFY2(lines[2].endsWith(": HTTP 500 Internal Server Error; still serving the prices of 2009-06-19T17:29:59Z until "
-                               "2009-06-19T17:32:00Z"), qPrintable(lines[2]));
+                               "2009-06-19T17:31:59Z"), qPrintable(lines[2]));
     QCOMPARE(oanda->state(), QuoteSource::State::Fresh);
     now = now.addSecs(2);
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 4, 5000); // said when it happens, in the 503's words
@@ -330,7 +330,7 @@ void TestFeedNetworkSources::answers503UntilTheFirstPricesAndOnceTheyAreOld()
     QVERIFY(ecb && ecb->state() == QuoteSource::State::Fresh);
     now = now.addSecs(60);
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 2, 5000);
-    QVERIFY(lines[1].endsWith(" are of 2009-06-19T14:00:00Z, too old to serve"));
+    QVERIFY(lines[1].endsWith(" are of 2009-06-19T12:15:00Z, too old to serve"));
 
     lines.clear();
     const auto old = pricedSource(QStringLiteral("ecb"), server, &now, &lines);
@@ -353,7 +353,7 @@ void TestFeedNetworkSources::asksAgainSoonAfterAFailure()
     QCOMPARE(lines.size(), 3); // each reason for the 503 as it changes, then the first prices
     QVERIFY(lines[0].startsWith("waiting for the first prices from the ECB") && lines[0].endsWith("(HTTP 500 Internal Server Error)"));
     QVERIFY(lines[1].startsWith("waiting for the first prices from the ECB") && lines[1].endsWith("(the answer holds no reference rates)"));
-    QVERIFY(lines[2].startsWith("serving the prices of 2009-06-19T14:00:00Z from the ECB") && !lines[2].endsWith("again"));
+    QVERIFY(lines[2].startsWith("serving the prices of 2009-06-19T12:15:00Z from the ECB") && !lines[2].endsWith("again"));
 }
 
 void TestFeedNetworkSources::backsOffARefusedTokenUntilItChanges()

@@ -243,7 +243,8 @@ void TestFeedProgram::cutClosesShortOfTheAnnouncedLength()
     QCOMPARE(pairsRead(body), 2); // it stops in the middle of the quote line
 
     const Run help = run({"--help"});
-    QVERIFY(help.out.contains("\n  cut        the whole page's length, part of the page, then the connection closes\n"));
+    QVERIFY(help.out.contains("\n  cut        the whole page's length, part of the page, then the connection\n"
+                              "             closes\n"));
 }
 
 void TestFeedProgram::refusesBadArguments_data()
@@ -251,6 +252,9 @@ void TestFeedProgram::refusesBadArguments_data()
     QTest::addColumn<QStringList>("arguments");
 
     QTest::newRow("unknown option") << QStringList{"--colour", "red"};
+    QTest::newRow("unknown option, as typed") << QStringList{"-colour=red"};
+    QTest::newRow("a source twice") << QStringList{"--source", "truefx,truefx"};
+    QTest::newRow("a made-up market in a list") << QStringList{"--source", "truefx,simulated"};
     QTest::newRow("missing value") << QStringList{"--port"};
     QTest::newRow("port too high") << QStringList{"--port", "65536"};
     QTest::newRow("negative port") << QStringList{"--port", "-1"};
@@ -271,8 +275,12 @@ void TestFeedProgram::refusesBadArguments()
     const Run result = run(arguments);
     QCOMPARE(result.exitCode, 2);
     QVERIFY(result.out.isEmpty());
-    QVERIFY(result.err.startsWith("vantrel-feed: "));
-    QVERIFY(result.err.contains("\nUsage: vantrel-feed"));
+    // One line, then where to read more, with the option named as it was typed.
+    const QList<QByteArray> lines = result.err.split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].startsWith("vantrel-feed: ") && lines[0].contains(arguments.first().section('=', 0, 0).toUtf8()),
+             lines[0].constData());
+    QCOMPARE(lines[1], "Try 'vantrel-feed --help' for more information.");
 }
 
 void TestFeedProgram::refusesAPortInUse()
@@ -296,8 +304,18 @@ void TestFeedProgram::helpNamesEveryOptionAndSource()
         QVERIFY2(help.out.contains("\n  --" + name.toUtf8() + " <"), qPrintable(name));
     QVERIFY(help.out.contains("\n  -h, --help "));
     QVERIFY(help.out.contains("\n       vantrel-feed check PAGE\n"));
-    for (const char *source : {"simulated ", "page:FILE ", "ecb ", "oanda ", "file:PATH "})
+    for (const char *source : {"simulated ", "page:FILE ", "ecb ", "oanda ", "truefx ", "kraken ", "file:PATH "})
         QCOMPARE(help.out.count(QByteArray("\n  ") + source), 1);
+    for (const QByteArray &line : help.out.split('\n'))
+        QVERIFY2(line.size() <= 79, line.constData());
+
+    // Whatever feed.conf holds.
+    writeFeedConf("sorce = truefx\n");
+    QCOMPARE(run({"--help"}).out, help.out);
+    const Run version = run({"--version"});
+    writeFeedConf(QByteArray());
+    QCOMPARE(version.exitCode, 0);
+    QVERIFY(version.out.startsWith("vantrel-feed ") && version.out.count('\n') == 1);
 }
 
 void TestFeedProgram::choosesTheSource_data()
@@ -365,10 +383,10 @@ void TestFeedProgram::keepsEachAddressWithItsSource_data()
     QTest::newRow("the command line over feed.conf") << QStringList{"--source=oanda", "--source-url=" + practice}
         << QStringList{"--oanda-url", live} << QString() << live << QString();
     QTest::newRow("an address with no source named with it") << QStringList{"--source=ecb"} << QStringList{"--source-url", xml}
-        << QString() << QString() << "--source-url is the address of the ecb or oanda source named with it on the command line";
+        << QString() << QString() << "--source-url is the address of the one network source named with it on the command line";
     QTest::newRow("an address for a source that has none") << QStringList{"--source=simulated", "--source-url=" + xml}
         << QStringList() << QString() << QString()
-        << "source-url in feed.conf is the address of the ecb or oanda source named with it in feed.conf";
+        << "source-url in feed.conf is the address of the one network source named with it in feed.conf";
 }
 
 void TestFeedProgram::keepsEachAddressWithItsSource()

@@ -73,19 +73,25 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
 
     const QStringList arguments = QCoreApplication::arguments();
-    const bool checking = arguments.size() >= 2 && arguments[1] == QLatin1StringView("check");
-    const FeedConfig config = checking ? FeedConfig() : readFeedConfig(feedConfigPath());
-    if (!config.error.isEmpty()) {
-        err << "vantrel-feed: " << config.error << Qt::endl;
-        return 2;
+    // The command line alone first: help, the version and check need no feed.conf, nor one that reads.
+    CommandLine command = parseCommandLine(arguments);
+    if (command.action == CommandLine::Action::Serve) {
+        const FeedConfig config = readFeedConfig(feedConfigPath());
+        if (!config.error.isEmpty()) {
+            err << "vantrel-feed: " << config.error << Qt::endl;
+            return 2;
+        }
+        command = parseCommandLine(arguments, config.arguments);
     }
-    const CommandLine command = parseCommandLine(arguments, config.arguments);
     switch (command.action) {
     case CommandLine::Action::Help:
         out << usageText() << Qt::flush;
         return 0;
+    case CommandLine::Action::Version:
+        out << "vantrel-feed " << VANTREL_VERSION << Qt::endl;
+        return 0;
     case CommandLine::Action::Invalid:
-        err << "vantrel-feed: " << command.error << "\n\n" << usageText() << Qt::flush;
+        err << "vantrel-feed: " << command.error << '\n' << tryHelpText() << Qt::endl;
         return 2;
     case CommandLine::Action::Check:
         return runCheck(command.checkPage, out, err);

@@ -3,22 +3,25 @@
 
 #include <QCommandLineParser>
 #include <QHash>
+#include <QRegularExpression>
 
 namespace vantrel::feed {
 namespace {
 
-const QString kSourceNames = QStringLiteral("simulated, page:FILE, ecb, oanda, file:PATH");
+const QString kSourceNames = QStringLiteral("simulated, page:FILE, ecb, oanda, truefx, kraken, file:PATH");
 
 // Every option with its line of help, so that reading the command line and --help cannot disagree.
 struct FeedOptionList {
-    QCommandLineOption source{QStringLiteral("source"), QStringLiteral("where the prices come from (see Sources)"),
+    QCommandLineOption source{QStringLiteral("source"),
+                              QStringLiteral("where the prices come from (see Sources); a list such as "
+                                             "truefx,kraken in order of preference"),
                               QStringLiteral("SOURCE")};
     QCommandLineOption defaultSource{QStringLiteral("default-source"),
                                      QStringLiteral("the source when neither the command line nor feed.conf names "
                                                     "one (default simulated)"),
                                      QStringLiteral("SOURCE")};
     QCommandLineOption sourceUrl{QStringLiteral("source-url"),
-                                 QStringLiteral("the address of the ecb or oanda source that --source names in the "
+                                 QStringLiteral("the address of the one network source that --source names in the "
                                                 "same place, the command line or feed.conf"),
                                  QStringLiteral("URL")};
     QCommandLineOption ecbUrl{QStringLiteral("ecb-url"),
@@ -28,6 +31,12 @@ struct FeedOptionList {
                                 QStringLiteral("the OANDA server the /v3/... path follows, instead of the practice "
                                                "server; https, as the token goes with it"),
                                 QStringLiteral("URL")};
+    QCommandLineOption truefxUrl{QStringLiteral("truefx-url"),
+                                 QStringLiteral("TrueFX's connect.html instead of its own"), QStringLiteral("URL")};
+    QCommandLineOption krakenUrl{QStringLiteral("kraken-url"),
+                                 QStringLiteral("the Kraken server the /0/public/Ticker path follows, instead of "
+                                                "its own"),
+                                 QStringLiteral("URL")};
     QCommandLineOption account{QStringLiteral("account"), QStringLiteral("the OANDA account"), QStringLiteral("ID")};
     QCommandLineOption tokenFile{QStringLiteral("token-file"), QStringLiteral("the file holding the OANDA access token"),
                                  QStringLiteral("FILE")};
@@ -48,11 +57,12 @@ struct FeedOptionList {
                              QStringLiteral("misbehave on purpose (see Fault modes; default none)"),
                              QStringLiteral("MODE")};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("show this text")};
+    QCommandLineOption version{QStringLiteral("version"), QStringLiteral("show the version")};
 
     QList<QCommandLineOption> all() const
     {
-        return {source,    defaultSource, sourceUrl, ecbUrl, oandaUrl, account, tokenFile,
-                port,      bind,          seed,      page,   delay,    fault,   help};
+        return {source, defaultSource, sourceUrl, ecbUrl, oandaUrl, truefxUrl, krakenUrl, account, tokenFile,
+                port,   bind,          seed,      page,   delay,    fault,     help,      version};
     }
 };
 
@@ -97,12 +107,14 @@ CommandLine parseCheck(const QStringList &arguments)
 std::optional<SourceChoice> sourceChoiceFrom(const QString &text)
 {
     using Kind = SourceChoice::Kind;
-    if (text == QLatin1StringView("simulated"))
-        return SourceChoice{Kind::Simulated, QString()};
-    if (text == QLatin1StringView("ecb"))
-        return SourceChoice{Kind::Ecb, QString()};
-    if (text == QLatin1StringView("oanda"))
-        return SourceChoice{Kind::Oanda, QString()};
+    static const std::pair<QLatin1StringView, Kind> named[]{
+        {QLatin1StringView("simulated"), Kind::Simulated}, {QLatin1StringView("ecb"), Kind::Ecb},
+        {QLatin1StringView("oanda"), Kind::Oanda},         {QLatin1StringView("truefx"), Kind::TrueFx},
+        {QLatin1StringView("kraken"), Kind::Kraken}};
+    for (const auto &[name, kind] : named) {
+        if (text == name)
+            return SourceChoice{kind, QString()};
+    }
     for (const auto &[prefix, kind] : {std::pair{QLatin1StringView("page:"), Kind::SavedPage},
                                        std::pair{QLatin1StringView("file:"), Kind::RatesFile}}) {
         if (text.startsWith(prefix) && text.size() > prefix.size())
@@ -111,10 +123,40 @@ std::optional<SourceChoice> sourceChoiceFrom(const QString &text)
     return std::nullopt;
 }
 
+std::optional<SourceList> sourceListFrom(const QString &text, QString &why)
+{
+    // A path may hold a comma: a file source stands alone, whole.
+    if (const std::optional<SourceChoice> one = sourceChoiceFrom(text))
+        return SourceList{*one};
+    SourceList list;
+    QStringList seen;
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        const QString name = item.trimmed();
+        const std::optional<SourceChoice> choice = sourceChoiceFrom(name);
+        if (!choice) {
+            why = QStringLiteral("needs one of %1, or a list of them, not '%2'").arg(kSourceNames, text);
+            return std::nullopt;
+        }
+        // A made-up market or an old page served when a real source fails would pass for prices.
+        if (choice->kind == SourceChoice::Kind::Simulated || choice->kind == SourceChoice::Kind::SavedPage) {
+            why = QStringLiteral("takes %1 only alone, not in a list: '%2'").arg(name, text);
+            return std::nullopt;
+        }
+        if (seen.contains(name)) {
+            why = QStringLiteral("names %1 twice: '%2'").arg(name, text);
+            return std::nullopt;
+        }
+        seen << name;
+        list << *choice;
+    }
+    return list;
+}
+
 QStringList valueOptionNames()
 {
-    return {"port",    "bind",       "seed",       "page",    "delay",     "fault",    "source",
-            "default-source", "account", "token-file", "source-url", "ecb-url", "oanda-url"};
+    return {"port",       "bind",       "seed",    "page",      "delay",      "fault",      "source",
+            "default-source", "account", "token-file", "source-url", "ecb-url", "oanda-url", "truefx-url",
+            "kraken-url"};
 }
 
 CommandLine parseCommandLine(const QStringList &arguments, const QStringList &configArguments)
@@ -125,14 +167,26 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &co
     const FeedOptionList o;
     // parse() rather than process(): process() would exit with status 1 on its own.
     QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(o.all());
     const QStringList all = arguments.mid(0, 1) + configArguments + arguments.mid(1);
-    if (!parser.parse(all))
-        return invalid(parser.errorText());
-    if (parser.isSet(o.help)) {
-        CommandLine line;
-        line.action = CommandLine::Action::Help;
-        return line;
+    if (!parser.parse(all)) {
+        // Named as it was typed, dashes and all, not as the parser names it.
+        const QStringList unknown = parser.unknownOptionNames();
+        for (const QString &argument : arguments.mid(1)) {
+            const QString name = argument.section(QLatin1Char('='), 0, 0);
+            if (!unknown.isEmpty() && name.startsWith(QLatin1Char('-')) && name.mid(name.startsWith(QStringLiteral("--")) ? 2 : 1) == unknown.first())
+                return invalid(QStringLiteral("unknown option '%1'").arg(name));
+        }
+        return invalid(parser.errorText().remove(QRegularExpression(QStringLiteral("\\.$"))));
+    }
+    for (const auto &[option, action] : {std::pair{&o.help, CommandLine::Action::Help},
+                                         std::pair{&o.version, CommandLine::Action::Version}}) {
+        if (parser.isSet(*option)) {
+            CommandLine line;
+            line.action = action;
+            return line;
+        }
     }
     if (!parser.positionalArguments().isEmpty())
         return invalid(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
@@ -157,23 +211,23 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &co
             return invalid(QStringLiteral("--seed needs a whole number, not '%1'").arg(parser.value(o.seed)));
     }
     // --page FILE is the older name of --source page:FILE; whichever comes last wins.
+    QString why;
     for (const QString &name : parser.optionNames()) {
         if (name == QLatin1StringView("page")) {
             if (parser.value(o.page).isEmpty())
                 return invalid(QStringLiteral("--page needs a file name"));
-            options.source = SourceChoice{SourceChoice::Kind::SavedPage, parser.value(o.page)};
+            options.source = SourceList{SourceChoice{SourceChoice::Kind::SavedPage, parser.value(o.page)}};
         } else if (name == QLatin1StringView("source")) {
-            options.source = sourceChoiceFrom(parser.value(o.source));
+            options.source = sourceListFrom(parser.value(o.source), why);
             if (!options.source)
-                return invalid(QStringLiteral("--source needs one of %1, not '%2'").arg(kSourceNames, parser.value(o.source)));
+                return invalid(QStringLiteral("--source ") + why);
         }
     }
     if (parser.isSet(o.defaultSource)) {
-        const std::optional<SourceChoice> choice = sourceChoiceFrom(parser.value(o.defaultSource));
-        if (!choice)
-            return invalid(QStringLiteral("--default-source needs one of %1, not '%2'")
-                               .arg(kSourceNames, parser.value(o.defaultSource)));
-        options.defaultSource = *choice;
+        const std::optional<SourceList> list = sourceListFrom(parser.value(o.defaultSource), why);
+        if (!list)
+            return invalid(QStringLiteral("--default-source ") + why);
+        options.defaultSource = *list;
     }
     options.account = parser.value(o.account);
     options.tokenFile = parser.value(o.tokenFile);
@@ -185,19 +239,35 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &co
         QCommandLineParser alone;
         alone.addOptions(o.all());
         alone.parse(QStringList{arguments.value(0)} + (inConfig ? configArguments : commandArguments));
-        std::optional<SourceChoice> named;
+        std::optional<SourceChoice> named; // the one source named in this place, if it names one
         for (const QString &name : alone.optionNames()) {
             if (name == QLatin1StringView("source"))
                 named = sourceChoiceFrom(alone.value(o.source));
             else if (name == QLatin1StringView("page"))
                 named = SourceChoice{SourceChoice::Kind::SavedPage, alone.value(o.page)};
         }
+        using Kind = SourceChoice::Kind;
+        const std::pair<const QCommandLineOption *, QUrl *> addresses[]{
+            {&o.ecbUrl, &options.ecbUrl}, {&o.oandaUrl, &options.oandaUrl},
+            {&o.truefxUrl, &options.truefxUrl}, {&o.krakenUrl, &options.krakenUrl}};
+        const std::pair<Kind, QUrl *> addressOfKind[]{{Kind::Ecb, &options.ecbUrl}, {Kind::Oanda, &options.oandaUrl},
+                                                      {Kind::TrueFx, &options.truefxUrl},
+                                                      {Kind::Kraken, &options.krakenUrl}};
         QHash<QString, int> seen; // how many of each option were read: values() holds them in order
         for (const QString &name : alone.optionNames()) {
-            const QCommandLineOption *option = name == o.ecbUrl.names().constFirst()    ? &o.ecbUrl
-                                               : name == o.oandaUrl.names().constFirst() ? &o.oandaUrl
-                                               : name == o.sourceUrl.names().constFirst() ? &o.sourceUrl
-                                                                                          : nullptr;
+            QUrl *target = nullptr;
+            const QCommandLineOption *option = nullptr;
+            for (const auto &[candidate, url] : addresses) {
+                if (name == candidate->names().constFirst())
+                    std::tie(option, target) = std::pair(candidate, url);
+            }
+            if (name == o.sourceUrl.names().constFirst()) {
+                option = &o.sourceUrl;
+                for (const auto &[kind, url] : addressOfKind) {
+                    if (named && named->kind == kind)
+                        target = url;
+                }
+            }
             if (!option)
                 continue;
             const QString text = alone.values(*option).value(seen[name]++);
@@ -205,15 +275,12 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &co
             const QString shownName = inConfig ? name : QStringLiteral("--") + name;
             if (!address)
                 return invalid(QStringLiteral("%1 needs an http or https address, not '%2'").arg(shownName, text));
-            if (option == &o.ecbUrl || (option == &o.sourceUrl && named && named->kind == SourceChoice::Kind::Ecb))
-                options.ecbUrl = *address;
-            else if (option == &o.oandaUrl || (option == &o.sourceUrl && named && named->kind == SourceChoice::Kind::Oanda))
-                options.oandaUrl = *address;
-            else
-                return invalid(QStringLiteral("%1 is the address of the ecb or oanda source named with it%2; for an "
-                                              "address on its own use ecb-url or oanda-url")
+            if (!target)
+                return invalid(QStringLiteral("%1 is the address of the one network source named with it%2; for an "
+                                              "address on its own use ecb-url, oanda-url, truefx-url or kraken-url")
                                    .arg(inConfig ? QStringLiteral("source-url in feed.conf") : QStringLiteral("--source-url"),
                                         inConfig ? QStringLiteral(" in feed.conf") : QStringLiteral(" on the command line")));
+            *target = *address;
         }
     }
     if (parser.isSet(o.delay)) {
@@ -241,8 +308,9 @@ QString usageText()
     parser.setApplicationDescription(QStringLiteral(
         "Serves a foreign exchange quote page for Vantrel at\n"
         "http://127.0.0.1:8755/interesthq/market.dll?getexmarket_5l?branch=0755\n"
-        "with the prices of one source. Options may also be set in\n"
-        "~/.config/vantrel/feed.conf, one 'option = value' a line; the command line wins."));
+        "with the prices of a source. Options may also be set in\n"
+        "~/.config/vantrel/feed.conf, one 'option = value' a line; the command line\n"
+        "wins."));
     parser.addOptions(FeedOptionList().all());
     QString text = parser.helpText();
     // The parser names the program by the path it was started as, and knows nothing of check.
@@ -253,28 +321,53 @@ QString usageText()
     text += QStringLiteral(
         "\n"
         "Sources:\n"
-        "  simulated       a market that moves like a real one (see --seed)\n"
-        "  page:FILE       this saved page as it is\n"
-        "  ecb             the European Central Bank's daily euro reference rates; bid and\n"
-        "                  offer are both the reference rate\n"
-        "  oanda           live bids and offers from OANDA v20 pricing; needs --account and\n"
-        "                  --token-file, a file only you can read (chmod 600)\n"
-        "  file:PATH       'PAIR BID OFFER' lines another program writes, read again whenever\n"
-        "                  the file changes\n"
-        "Pairs a source does not quote are crossed through USD (EUR for ecb). Until a source's\n"
-        "first good answer, and once its prices are too old, the page is answered 503. Zero,\n"
-        "negative, crossed and over-wide quotes are refused, and so is a jump of over 20 %\n"
-        "until the source has given the new level for a minute or three answers in a row.\n"
-        "Every change of what is served is one line on standard error.\n"
+        "  simulated   a market that moves like a real one (see --seed)\n"
+        "  page:FILE   this saved page as it is\n"
+        "  truefx      TrueFX's live indicative prices, aggregated from banks, for your\n"
+        "              own viewing only (its terms); no account, ten pairs\n"
+        "  kraken      the best bids and offers of a crypto exchange's fiat books: a few\n"
+        "              seconds behind the interbank market; no account\n"
+        "  ecb         the European Central Bank's daily euro reference rates, one fix a\n"
+        "              working day; bid and offer are both the reference rate\n"
+        "  oanda       live bids and offers from OANDA v20 pricing; needs --account and\n"
+        "              --token-file, a file only you can read (chmod 600)\n"
+        "  file:PATH   'PAIR BID OFFER' lines another program writes, read again\n"
+        "              whenever the file changes\n"
+        "A list such as truefx,kraken is served in order of preference: the next\n"
+        "source once the one served has failed for 10 s, the first again once it has\n"
+        "answered well for 30 s. truefx and kraken quote neither HKD nor SGD: USD/HKD\n"
+        "and USD/SGD come from the ECB's daily fix, crossed with the live dollar legs.\n"
+        "Pairs a source does not quote are crossed through USD (EUR for ecb). A live\n"
+        "price is current for 2 minutes of its own time; from Friday to Sunday 17:00\n"
+        "New York, when the FX market is closed, the week's last prices are current\n"
+        "until it opens. Until a source's first good answer, and once its prices are\n"
+        "no longer current, the page is answered 503. Zero, negative, crossed and\n"
+        "over-wide quotes are refused, and so is a jump of over 20 % until the source\n"
+        "has given the new level for a minute or three answers in a row. Every change\n"
+        "of what is served is one line on standard error.\n"
         "\n"
         "Fault modes:\n");
-    for (const QString &mode : faultModeDescriptions())
-        text += QStringLiteral("  ") + mode + QLatin1Char('\n');
+    // Within 79 columns, continued under the description.
+    for (const QString &mode : faultModeDescriptions()) {
+        QString line = QStringLiteral("  ") + mode;
+        while (line.size() > 79) {
+            const qsizetype cut = line.lastIndexOf(QLatin1Char(' '), 79);
+            text += line.left(cut) + QLatin1Char('\n');
+            line = QString(13, QLatin1Char(' ')) + line.mid(cut + 1);
+        }
+        text += line + QLatin1Char('\n');
+    }
     text += QStringLiteral(
         "\n"
-        "check PAGE prints the rates Vantrel would read from a saved page, one PAIR<TAB>RATE line\n"
-        "for each of the 35 pairs; exit status 0 when all were read, 1 otherwise.\n");
+        "check PAGE prints the rates Vantrel would read from a saved page, one\n"
+        "PAIR<TAB>RATE line for each of the 35 pairs; exit status 0 when all were read,\n"
+        "1 otherwise.\n");
     return text;
+}
+
+QString tryHelpText()
+{
+    return QStringLiteral("Try 'vantrel-feed --help' for more information.");
 }
 
 } // namespace vantrel::feed

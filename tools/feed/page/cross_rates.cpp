@@ -16,7 +16,7 @@ QString pairName(QStringView base, QStringView quote)
 // Selling the quote currency is buying the base: bid and offer swap places as they are reciprocated.
 LegQuote inverted(const LegQuote &leg)
 {
-    return {1.0 / leg.offer, 1.0 / leg.bid};
+    return {1.0 / leg.offer, 1.0 / leg.bid, leg.quotedAt};
 }
 
 std::optional<LegQuote> quotedEitherWay(const Legs &legs, QStringView base, QStringView quote)
@@ -31,7 +31,7 @@ std::optional<LegQuote> quotedEitherWay(const Legs &legs, QStringView base, QStr
 std::optional<LegQuote> valueInPivot(const Legs &legs, QStringView currency, QStringView pivot)
 {
     if (currency == pivot)
-        return LegQuote{1.0, 1.0};
+        return LegQuote{1.0, 1.0, {}};
     return quotedEitherWay(legs, currency, pivot);
 }
 
@@ -69,7 +69,7 @@ DerivedPairs deriveCataloguePairs(const Legs &legs, QLatin1StringView pivot)
                 return {std::nullopt, QStringLiteral("no price of %1 against %2, needed for %3")
                                           .arg(lacking, pivotCode, name)};
             }
-            leg = LegQuote{baseValue->bid / quoteValue->offer, baseValue->offer / quoteValue->bid};
+            leg = LegQuote{baseValue->bid / quoteValue->offer, baseValue->offer / quoteValue->bid, {}};
         }
         const std::optional<PriceUnits> bid = priceUnitsOf(leg->bid);
         const std::optional<PriceUnits> offer = priceUnitsOf(leg->offer);

@@ -6,7 +6,6 @@
 
 #include <QXmlStreamReader>
 
-#include <limits>
 
 namespace vantrel::feed {
 
@@ -40,8 +39,8 @@ SourceReading readEcbRates(QByteArrayView xml)
         bool ok = false;
         double rate = attributes.value(QLatin1StringView("rate")).toDouble(&ok);
         if (!ok)
-            rate = std::numeric_limits<double>::quiet_NaN();
-        reading.legs[QStringLiteral("EUR/") + currency] = {rate, rate};
+            rate = kUnreadablePrice;
+        reading.legs[QStringLiteral("EUR/") + currency] = {rate, rate, {}};
     }
     if (reader.hasError()) {
         reading.error = QStringLiteral("the answer is not the reference rates XML: %1 at line %2")
@@ -50,8 +49,9 @@ SourceReading readEcbRates(QByteArrayView xml)
     } else if (!day.isValid() || reading.legs.empty()) {
         reading.error = QStringLiteral("the answer holds no reference rates");
     } else {
-        // The fix is published around 16:00 in Frankfurt, whatever the season.
-        reading.quotedAt = QDateTime(day, QTime(16, 0), frankfurtTime());
+        // The rates are those of the central banks' concertation at 14:15 Frankfurt time, published
+        // around 16:00.
+        reading.quotedAt = QDateTime(day, QTime(14, 15), frankfurtTime());
     }
     if (!reading.error.isEmpty())
         reading.legs.clear();

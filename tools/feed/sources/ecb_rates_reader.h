@@ -9,8 +9,8 @@ namespace vantrel::feed {
 
 // The latest day of an ECB euro reference rates file (eurofxref-daily.xml and its longer siblings):
 // an EUR/XXX leg for each catalogue currency it lists, bid and offer both the reference rate, quoted at
-// 16:00 Frankfurt time of the day the file names. A rate that is not a number becomes NaN, so that it
-// is refused like any other impossible price.
+// 14:15 Frankfurt time of the day the file names, when the rates are set. A rate that is not a number
+// becomes NaN, so that it is refused like any other impossible price.
 SourceReading readEcbRates(QByteArrayView xml);
 
 } // namespace vantrel::feed

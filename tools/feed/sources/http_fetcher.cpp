@@ -59,6 +59,12 @@ void HttpFetcher::finishReceived()
     }
 }
 
+void HttpFetcher::cancel()
+{
+    m_done = nullptr;
+    finish({});
+}
+
 void HttpFetcher::finish(const FetchResult &result)
 {
     m_deadline.stop();

@@ -44,6 +44,8 @@ public:
     bool busy() const { return !m_reply.isNull(); }
 
     void get(QNetworkRequest request, Done done);
+    // Drops the request in flight, if any, without calling its Done.
+    void cancel();
 
 private:
     void checkSize();

@@ -2,12 +2,12 @@
 #include "sources/oanda_pricing_reader.h"
 
 #include "page/cross_rates.h"
+#include "sources/source_answer_text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <limits>
 
 namespace vantrel::feed {
 namespace {
@@ -16,7 +16,7 @@ double bestPrice(const QJsonValue &buckets)
 {
     bool ok = false;
     const double price = buckets.toArray().first().toObject().value(QLatin1StringView("price")).toString().toDouble(&ok);
-    return ok ? price : std::numeric_limits<double>::quiet_NaN();
+    return ok ? price : kUnreadablePrice;
 }
 
 } // namespace
@@ -55,12 +55,18 @@ SourceReading readOandaPricing(QByteArrayView json)
         if (currencies.size() != 2 || !catalogueCurrencies().contains(currencies[0])
             || !catalogueCurrencies().contains(currencies[1]) || currencies[0] == currencies[1])
             continue;
-        reading.legs[currencies.join(QLatin1Char('/'))] = {bestPrice(price.value(QLatin1StringView("bids"))),
-                                                           bestPrice(price.value(QLatin1StringView("asks")))};
+        const QString pair = currencies.join(QLatin1Char('/'));
+        // A price without a time of its own could be of any day: it is refused like an unreadable one.
         const QDateTime time =
             QDateTime::fromString(price.value(QLatin1StringView("time")).toString(), Qt::ISODateWithMs);
-        if (time.isValid() && (!reading.quotedAt.isValid() || time > reading.quotedAt))
-            reading.quotedAt = time;
+        reading.legs[pair] = time.isValid() ? LegQuote{bestPrice(price.value(QLatin1StringView("bids"))),
+                                                       bestPrice(price.value(QLatin1StringView("asks"))), time}
+                                            : LegQuote{kUnreadablePrice, kUnreadablePrice, {}};
+        if (!time.isValid())
+            reading.warnings << QStringLiteral("%1 refused: its time '%2' is not a time")
+                                    .arg(pair, shownText(price.value(QLatin1StringView("time")).toString()));
+        if (price.value(QLatin1StringView("tradeable")) == QJsonValue(false))
+            reading.notTradeable << pair;
     }
     if (reading.legs.empty())
         reading.error = QStringLiteral("the answer holds no prices of our currencies");

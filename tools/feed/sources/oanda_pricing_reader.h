@@ -15,8 +15,10 @@ namespace vantrel::feed {
 const QStringList &oandaInstruments();
 
 // A v20 pricing answer ({"prices": [{"instrument", "time", "tradeable", "bids": [{"price"}], "asks"}]}):
-// one leg per instrument between catalogue currencies, the best bid and ask, named "BASE/QUOTE". A price
-// that is missing or not a number becomes NaN, so that it is refused like any other impossible price.
+// one leg per instrument between catalogue currencies, the best bid and ask at the instrument's own
+// time, named "BASE/QUOTE"; those OANDA says are not tradeable are listed as such. A price that is
+// missing or not a number, or has no time, becomes NaN, so that it is refused like any other impossible
+// price.
 SourceReading readOandaPricing(QByteArrayView json);
 
 } // namespace vantrel::feed

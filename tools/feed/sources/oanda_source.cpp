@@ -31,7 +31,8 @@ bool OandaSource::safeForToken(const QUrl &url)
 
 OandaSource::OandaSource(const PollingSettings &settings, QString account, QString tokenFile, SourceContext context,
                          QObject *parent)
-    : PolledSource(QStringLiteral("OANDA at ") + settings.url.toDisplayString(), settings, std::move(context), parent)
+    : LiveSource(QStringLiteral("OANDA at ") + settings.url.toDisplayString(), settings, std::move(context), nullptr,
+                 parent)
     , m_account(std::move(account))
     , m_tokenFile(std::move(tokenFile))
     // Only a token that changed is tried at once: other files come and go in the same folder, and a refused
@@ -46,11 +47,12 @@ OandaSource::OandaSource(const PollingSettings &settings, QString account, QStri
 void OandaSource::start()
 {
     m_file.start();
-    PolledSource::start();
+    LiveSource::start();
 }
 
 QString OandaSource::whyNotAsk()
 {
+    LiveSource::whyNotAsk();
     m_file.rewatch();
     AccessToken read = readAccessToken(m_tokenFile);
     m_token = read.token;
@@ -76,13 +78,9 @@ QNetworkRequest OandaSource::request() const
     return request;
 }
 
-bool OandaSource::takeAnswer(const QByteArray &body)
+SourceReading OandaSource::read(const QByteArray &body) const
 {
-    const std::optional<QString> failure =
-        publish(readOandaPricing(body), QLatin1StringView("USD"), now().addMSecs(settings().staleAfter.count()));
-    if (failure)
-        noteFailure(*failure);
-    return !failure;
+    return readOandaPricing(body);
 }
 
 QString OandaSource::failureOf(const FetchResult &result) const

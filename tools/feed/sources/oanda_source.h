@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "sources/polled_source.h"
+#include "sources/live_source.h"
 
 #include "sources/file_follower.h"
 
 namespace vantrel::feed {
 
-// Live bids and offers from OANDA's v20 REST pricing: one request for every instrument at a time. The
-// pairs OANDA lists the other way round are inverted, any it does not give are crossed through USD.
-class OandaSource : public PolledSource
+// Live bids and offers from OANDA's v20 REST pricing: one request for every instrument at a time, each
+// price at its own time. The pairs OANDA lists the other way round are inverted, any it does not give
+// are crossed through USD.
+class OandaSource : public LiveSource
 {
     Q_OBJECT
 
@@ -30,7 +31,7 @@ public:
 
 protected:
     QNetworkRequest request() const override;
-    bool takeAnswer(const QByteArray &body) override;
+    SourceReading read(const QByteArray &body) const override;
     QString failureOf(const FetchResult &result) const override;
     QString whyNotAsk() override;
 

@@ -14,7 +14,15 @@ PolledSource::PolledSource(QString description, PollingSettings settings, Source
 
 void PolledSource::start()
 {
-    poll();
+    if (!m_fetcher.busy() && !m_timer.isActive())
+        poll();
+}
+
+void PolledSource::stop()
+{
+    m_timer.stop();
+    m_fetcher.cancel();
+    m_askWhenAnswered = false;
 }
 
 void PolledSource::askNow()

@@ -13,7 +13,7 @@ namespace vantrel::feed {
 struct PollingSettings {
     QUrl url;
     std::chrono::milliseconds interval{3000};
-    std::chrono::milliseconds staleAfter{120000}; // for a source whose answers carry no date of their own
+    std::chrono::milliseconds staleAfter{120000}; // how long a live price is current after its own time
     FetchLimits limits;
     // After a failure the source is asked again soon, then less often: `firstRetry`, doubled after each
     // failure up to the interval, and never more than `longestRetry` while there are no prices to serve,
@@ -32,6 +32,7 @@ class PolledSource : public QuoteSource
 
 public:
     void start() override;
+    void stop() override;
 
 protected:
     PolledSource(QString description, PollingSettings settings, SourceContext context, QObject *parent);

@@ -3,17 +3,10 @@
 
 #include "page/cross_rates.h"
 #include "page/quote_page_writer.h"
+#include "sources/source_answer_text.h"
 
 namespace vantrel::feed {
 namespace {
-
-QString timeText(const QDateTime &time)
-{
-    return time.toUTC().toString(Qt::ISODate);
-}
-
-// A price time further ahead than any clock is off is a date the source got wrong.
-constexpr qint64 kLargestClockLeadSeconds = 24 * 3600;
 
 } // namespace
 
@@ -79,13 +72,17 @@ QByteArray QuoteSource::page()
 std::optional<QString> QuoteSource::publish(const SourceReading &reading, QLatin1StringView pivot,
                                             const QDateTime &freshUntil)
 {
-    for (const QString &warning : reading.warnings)
-        report(warning);
+    // A source polled every few seconds repeats what is wrong with it in every answer.
+    for (const QString &warning : reading.warnings) {
+        if (!m_warned.contains(warning))
+            report(warning);
+    }
+    m_warned = reading.warnings;
     m_recheckAt = QDateTime();
     if (!reading.error.isEmpty())
         return reading.error;
     if (reading.quotedAt.isValid() && now().secsTo(reading.quotedAt) > kLargestClockLeadSeconds)
-        return QStringLiteral("its prices are dated %1, more than a day ahead of this machine's clock")
+        return QStringLiteral("its prices are dated %1, ahead of this machine's clock")
             .arg(timeText(reading.quotedAt));
 
     const ScreenedLegs screened = m_guard.screen(reading.legs, now());
@@ -109,6 +106,7 @@ std::optional<QString> QuoteSource::publish(const SourceReading &reading, QLatin
     m_failure.clear();
     m_withdrawn.clear();
     m_pairs = derived.pairs;
+    m_legs = screened.usable;
     m_quotedAt = reading.quotedAt.isValid() ? reading.quotedAt : now();
     m_freshUntil = freshUntil;
     // A refused leg's older price stands in: the page is only as current as that price.
@@ -127,6 +125,7 @@ void QuoteSource::noteFailure(const QString &why)
 {
     m_failure = why;
     sayWhatIsServed();
+    emit failed();
 }
 
 void QuoteSource::withdraw(const QString &why)
@@ -137,6 +136,7 @@ void QuoteSource::withdraw(const QString &why)
     }
     m_withdrawn = why;
     sayWhatIsServed();
+    emit failed();
 }
 
 void QuoteSource::markAlwaysFresh()

@@ -15,6 +15,9 @@
 
 namespace vantrel::feed {
 
+// A price time further ahead than two clocks set by the network differ is a date the source got wrong.
+inline constexpr qint64 kLargestClockLeadSeconds = 10;
+
 // The clock sources read and the stderr line they write, both replaceable so tests need not wait
 // minutes or read the real stderr.
 struct SourceContext {
@@ -38,21 +41,35 @@ public:
     // Begins fetching or watching; the constructor does neither, so nothing happens before the server
     // is ready.
     virtual void start() {}
+    // Stops asking, for a source held in reserve that is no longer needed; start() asks again.
+    virtual void stop() {}
 
-    State state() const;
+    virtual State state() const;
 
     // The line the feed answers 503 with: what it waits for, or why its prices are too old; empty when
     // fresh.
-    QString unavailableReason() const;
+    virtual QString unavailableReason() const;
 
     // The quote page for the current prices; only asked for while fresh.
     virtual QByteArray page();
 
     // The prices of the last good answer, nothing before the first.
-    const std::optional<QuotedPairs> &pairs() const { return m_pairs; }
+    virtual const std::optional<QuotedPairs> &pairs() const { return m_pairs; }
+
+    // The legs those prices were made from, after the guard, and until when they are current.
+    const Legs &legs() const { return m_legs; }
+    QDateTime currentUntil() const { return m_freshUntil; }
+
+    // Why the last answer gave no prices, or why the prices were taken back; empty while it answers well.
+    QString failure() const { return m_withdrawn.isEmpty() ? m_failure : m_withdrawn; }
+
+    // "the ECB reference rates at URL": how every line this source writes names it.
+    const QString &description() const { return m_description; }
 
 signals:
     void pricesChanged();
+    // An answer gave no prices, or the prices given were taken back.
+    void failed();
 
 protected:
     // `description` names the source in every line it writes: "the ECB reference rates at URL".
@@ -85,7 +102,7 @@ protected:
 
     QDateTime now() const;
     void report(const QString &line) const;
-    const QString &description() const { return m_description; }
+    const SourceContext &context() const { return m_context; }
 
 private:
     QString reason() const;
@@ -96,6 +113,8 @@ private:
     SourceContext m_context;
     LegGuard m_guard;
     std::optional<QuotedPairs> m_pairs;
+    Legs m_legs;
+    QStringList m_warned; // the warnings of the last answer, each said once for as long as it repeats
     bool m_placeholderPairs = false; // an always-fresh source's pairs are not prices of its own
     QDateTime m_quotedAt;
     QDateTime m_freshUntil;

@@ -31,7 +31,7 @@ std::optional<QString> readLine(const QString &line, Legs &legs)
     const std::optional<double> offer = priceOf(fields[2]);
     if (!bid || !offer)
         return QStringLiteral("'%1' is not a price").arg(bid ? fields[2] : fields[1]);
-    legs[fields[0]] = {*bid, *offer};
+    legs[fields[0]] = {*bid, *offer, {}};
     return std::nullopt;
 }
 

@@ -2,11 +2,16 @@
 #include "sources/source_factory.h"
 
 #include "sources/access_token.h"
+#include "sources/ecb_dollar_legs.h"
 #include "sources/ecb_source.h"
+#include "sources/failover_source.h"
+#include "sources/fx_week.h"
+#include "sources/kraken_source.h"
 #include "sources/oanda_source.h"
 #include "sources/rates_file_source.h"
 #include "sources/saved_page_source.h"
 #include "sources/simulated_source.h"
+#include "sources/truefx_source.h"
 
 namespace vantrel::feed {
 namespace {
@@ -38,11 +43,15 @@ MadeSource makeOanda(const FeedOptions &options, SourceContext context)
     return {std::make_unique<OandaSource>(settings, options.account, options.tokenFile, std::move(context)), QString()};
 }
 
-} // namespace
-
-MadeSource makeQuoteSource(const FeedOptions &options, quint64 seed, SourceContext context)
+// One source of the list; the live keyless ones share `dollarLegs`, made when the first needs it.
+MadeSource makeOne(const SourceChoice &choice, const FeedOptions &options, quint64 seed, SourceContext context,
+                   std::shared_ptr<EcbDollarLegs> &dollarLegs, const SourceContext &topContext)
 {
-    const SourceChoice choice = options.chosenSource();
+    const auto sharedDollarLegs = [&] {
+        if (!dollarLegs)
+            dollarLegs = std::make_shared<EcbDollarLegs>(withUrl(EcbSource::defaultSettings(), options.ecbUrl), topContext);
+        return dollarLegs;
+    };
     switch (choice.kind) {
     case SourceChoice::Kind::Simulated:
         return {std::make_unique<SimulatedSource>(seed, std::move(context)), QString()};
@@ -57,10 +66,52 @@ MadeSource makeQuoteSource(const FeedOptions &options, quint64 seed, SourceConte
                 QString()};
     case SourceChoice::Kind::Oanda:
         return makeOanda(options, std::move(context));
+    case SourceChoice::Kind::TrueFx:
+        return {std::make_unique<TrueFxSource>(withUrl(TrueFxSource::defaultSettings(), options.truefxUrl),
+                                               sharedDollarLegs(), std::move(context)),
+                QString()};
+    case SourceChoice::Kind::Kraken:
+        return {std::make_unique<KrakenSource>(withUrl(KrakenSource::defaultSettings(), options.krakenUrl),
+                                               sharedDollarLegs(), std::move(context)),
+                QString()};
     case SourceChoice::Kind::RatesFile:
         return {std::make_unique<RatesFileSource>(choice.path, std::move(context)), QString()};
     }
     return failed(QStringLiteral("unknown source"));
+}
+
+bool isLive(SourceChoice::Kind kind)
+{
+    return kind == SourceChoice::Kind::TrueFx || kind == SourceChoice::Kind::Kraken || kind == SourceChoice::Kind::Oanda;
+}
+
+} // namespace
+
+MadeSource makeQuoteSource(const FeedOptions &options, quint64 seed, SourceContext context,
+                           const FailoverSettings &failoverSettings)
+{
+    const SourceList list = options.chosenSources();
+    for (const SourceChoice &choice : list) {
+        if (isLive(choice.kind) && !newYorkTime().isValid())
+            return failed(QStringLiteral("a live source keeps the FX week, which closes at 17:00 New York time, and this "
+                                         "system has no time zone data for America/New_York (install tzdata)"));
+    }
+    std::shared_ptr<EcbDollarLegs> dollarLegs;
+    if (list.size() == 1)
+        return makeOne(list.first(), options, seed, context, dollarLegs, context);
+
+    std::vector<FailoverSource::Maker> makers;
+    for (const SourceChoice &choice : list) {
+        // Called before make() returns, so the shared legs are still this function's.
+        makers.push_back([&, choice](SourceContext memberContext, QString &error) {
+            MadeSource made = makeOne(choice, options, seed, std::move(memberContext), dollarLegs, context);
+            error = made.error;
+            return std::move(made.source);
+        });
+    }
+    QString error;
+    std::unique_ptr<FailoverSource> failover = FailoverSource::make(makers, context, failoverSettings, error);
+    return {std::move(failover), error};
 }
 
 } // namespace vantrel::feed
