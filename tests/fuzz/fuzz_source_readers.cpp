@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the readers of what the feed's sources answer, as a server or another
-// program might send them: the ECB's reference rates XML, OANDA's pricing JSON and a rates file. The
-// first byte picks the reader ('E', 'O' or 'F'); whatever they read then goes through the price guard
-// and the cross derivation, as in the feed.
+// program might send them: the ECB's reference rates XML, OANDA's pricing JSON, TrueFX's csv snapshot,
+// Kraken's Ticker JSON and a rates file. The first byte picks the reader ('E', 'O', 'T', 'K' or 'F');
+// whatever they read then goes through the price guard and the cross derivation, as in the feed.
 
 #include "page/cross_rates.h"
-#include "sources/ecb_rates_reader.h"
 #include "page/leg_guard.h"
+#include "sources/ecb_rates_reader.h"
+#include "sources/kraken_ticker_reader.h"
 #include "sources/oanda_pricing_reader.h"
 #include "sources/rates_file_reader.h"
+#include "sources/truefx_snapshot_reader.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -55,6 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         break;
     case 'O':
         checkReading(readOandaPricing(bytes));
+        break;
+    case 'T':
+        checkReading(readTrueFxSnapshot(bytes));
+        break;
+    case 'K':
+        checkReading(readKrakenTicker(bytes));
         break;
     default:
         checkReading(readRatesFile(bytes, QStringLiteral("rates.txt")));

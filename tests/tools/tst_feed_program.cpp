@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "loopback_http_server.h"
 #include "options/feed_options.h"
+#include "sources/fx_week.h"
 #include "sources/market_simulation.h"
 
 #include "quotes/quote_line_parser.h"
@@ -141,6 +143,7 @@ private slots:
     void refusesBadArguments();
     void refusesAPortInUse();
     void helpNamesEveryOptionAndSource();
+    void servesLivePricesWithNoAccount();
     void choosesTheSource_data();
     void choosesTheSource();
     void keepsEachAddressWithItsSource_data();
@@ -316,6 +319,40 @@ void TestFeedProgram::helpNamesEveryOptionAndSource()
     writeFeedConf(QByteArray());
     QCOMPARE(version.exitCode, 0);
     QVERIFY(version.out.startsWith("vantrel-feed ") && version.out.count('\n') == 1);
+}
+
+// The installed default: TrueFX's prices, the ECB's for HKD and SGD, every pair on the first page.
+void TestFeedProgram::servesLivePricesWithNoAccount()
+{
+    LoopbackHttpServer trueFx, kraken, ecb;
+    QByteArray snapshot;
+    // A second ago, or over the weekend the week's last prices.
+    const QDateTime utcNow = QDateTime::currentDateTimeUtc();
+    const QDateTime quoted = (feed::fxMarketClosedAt(utcNow) ? feed::fxCloseBefore(utcNow) : utcNow).addSecs(-1);
+    const QByteArray now = QByteArray::number(quoted.toMSecsSinceEpoch());
+    for (const char *quote : {"EUR/USD,1.16,312,1.16,318", "USD/JPY,155.,771,155.,779", "GBP/USD,1.33,452,1.33,461",
+                              "USD/CHF,0.80,401,0.80,411", "USD/CAD,1.38,752,1.38,762", "AUD/USD,0.66,612,0.66,620"})
+        snapshot += QByteArray(quote).insert(8, now + ",") + "\n";
+    trueFx.setReply({200, snapshot});
+    QFile fix(QStringLiteral(VANTREL_FEED_TEST_DATA "/eurofxref-2009-06-19.xml"));
+    QVERIFY(fix.open(QIODevice::ReadOnly));
+    // The fix of the weekday before, current until the end of the next day the ECB fixes rates.
+    QDate day = utcNow.date().addDays(-1);
+    while (day.dayOfWeek() > 5)
+        day = day.addDays(-1);
+    ecb.setReply({200, fix.readAll().replace("2009-06-19", day.toString(Qt::ISODate).toLatin1())});
+    const auto feed = startFeed({"--default-source", "truefx,kraken", "--truefx-url", trueFx.url("/rates/connect.html").toString(),
+                                 "--kraken-url", kraken.url("/").toString(), "--ecb-url", ecb.url("/daily.xml").toString()});
+    QVERIFY(feed);
+    QByteArray response;
+    QVERIFY(QTest::qWaitFor([&] { return (response = getPage(feed->port)).startsWith("HTTP/1.1 200 "); }, 5000));
+    QCOMPARE(pairsRead(bodyOf(response)), 35);
+    QCOMPARE(kraken.requests(), 0);
+    QByteArray said;
+    QTest::qWaitFor([&] { return (said += feed->process.readAllStandardError()).contains(" from TrueFX at "); }, 2000);
+    QVERIFY2(said.contains("vantrel-feed: USD/HKD and USD/SGD are taken from the ECB's daily reference rates")
+                 && said.contains("vantrel-feed: serving the prices of ") && said.contains(" from TrueFX at "),
+             said.constData());
 }
 
 void TestFeedProgram::choosesTheSource_data()

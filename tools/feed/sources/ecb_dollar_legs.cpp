@@ -20,6 +20,12 @@ EcbDollarLegs::EcbDollarLegs(const PollingSettings &ecbSettings, SourceContext c
     , m_ecb(ecbSettings, forTheTwoLegs(context))
 {
     connect(&m_ecb, &QuoteSource::pricesChanged, this, &EcbDollarLegs::fixChanged);
+    for (const auto signal : {&QuoteSource::pricesChanged, &QuoteSource::failed}) {
+        connect(&m_ecb, signal, this, [this] {
+            if (!std::exchange(m_answered, true))
+                emit answeredFirst();
+        });
+    }
 }
 
 void EcbDollarLegs::start()

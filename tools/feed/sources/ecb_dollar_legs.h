@@ -29,13 +29,18 @@ public:
     // Why there is no fix, in the ECB source's words.
     QString whyNone() const;
 
+    // Whether the ECB has answered at all since start(), well or not.
+    bool answered() const { return m_answered; }
+
 signals:
     void fixChanged();
+    void answeredFirst();
 
 private:
     SourceContext m_context;
     EcbSource m_ecb;
     bool m_started = false;
+    bool m_answered = false;
 };
 
 } // namespace vantrel::feed

@@ -159,6 +159,9 @@ void FailoverSource::decide()
         }
         return;
     }
+    // Its first answer is still to come.
+    if (served.source->state() == State::Waiting && !served.failingSince.isValid())
+        return;
     askNextInReserve();
     // Over the weekend the prices served are the week's last; no other source has better.
     const bool failedLongEnough = served.failingSince.isValid()

@@ -27,9 +27,25 @@ LiveSource::LiveSource(QString description, PollingSettings settings, SourceCont
 
 void LiveSource::start()
 {
-    if (m_dollarLegs)
-        m_dollarLegs->start();
-    PolledSource::start();
+    if (!m_dollarLegs) {
+        PolledSource::start();
+        return;
+    }
+    m_dollarLegs->start();
+    // Live prices before the fix's two legs could not be served yet: asking first would only fail once.
+    if (m_dollarLegs->answered())
+        PolledSource::start();
+    else if (!m_startOnFix)
+        m_startOnFix = connect(m_dollarLegs.get(), &EcbDollarLegs::answeredFirst, this, [this] {
+            disconnect(std::exchange(m_startOnFix, {}));
+            PolledSource::start();
+        });
+}
+
+void LiveSource::stop()
+{
+    disconnect(std::exchange(m_startOnFix, {}));
+    PolledSource::stop();
 }
 
 QString LiveSource::whyNotAsk()

@@ -20,6 +20,7 @@ class LiveSource : public PolledSource
 
 public:
     void start() override;
+    void stop() override;
 
 protected:
     LiveSource(QString description, PollingSettings settings, SourceContext context,
@@ -36,6 +37,7 @@ private:
     std::optional<QString> takeReading(SourceReading reading);
 
     std::shared_ptr<EcbDollarLegs> m_dollarLegs;
+    QMetaObject::Connection m_startOnFix; // a start waiting for the ECB's first answer
     bool m_saidClosed = false;
 };
 

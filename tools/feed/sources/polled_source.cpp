@@ -14,12 +14,13 @@ PolledSource::PolledSource(QString description, PollingSettings settings, Source
 
 void PolledSource::start()
 {
-    if (!m_fetcher.busy() && !m_timer.isActive())
+    if (!std::exchange(m_started, true))
         poll();
 }
 
 void PolledSource::stop()
 {
+    m_started = false;
     m_timer.stop();
     m_fetcher.cancel();
     m_askWhenAnswered = false;
@@ -27,6 +28,8 @@ void PolledSource::stop()
 
 void PolledSource::askNow()
 {
+    if (!m_started)
+        return;
     if (m_fetcher.busy()) {
         m_askWhenAnswered = true;
         return;

@@ -47,7 +47,7 @@ protected:
 
     const PollingSettings &settings() const { return m_settings; }
 
-    // Asks at once, instead of at the time planned (credentials changed).
+    // Asks at once, instead of at the time planned (credentials changed); nothing before start().
     void askNow();
 
     void becameUnavailable() override;
@@ -60,6 +60,7 @@ private:
     HttpFetcher m_fetcher;
     QTimer m_timer;
     int m_failuresInARow = 0;
+    bool m_started = false;
     bool m_askWhenAnswered = false; // askNow() came while a request was out
     bool m_refused = false;         // the last answer refused our credentials
 };
