@@ -5,10 +5,13 @@
 #include "quotes/quote_page.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -35,12 +38,15 @@ struct Activator {
     ~Activator() { process.kill(), process.waitForFinished(2000); }
 };
 
-std::unique_ptr<Activator> startActivator(const QStringList &listenArguments, const QStringList &feedArguments)
+std::unique_ptr<Activator> startActivator(const QStringList &listenArguments, const QStringList &feedArguments,
+                                          const QString &configHome = {})
 {
     const QString activate = QStandardPaths::findExecutable(QStringLiteral("systemd-socket-activate"));
     auto activator = std::make_unique<Activator>();
-    activator->process.start(activate,
-                             listenArguments + QStringList{QStringLiteral(VANTREL_FEED_PROGRAM)} + feedArguments);
+    // Passed on as systemd passes the user's environment.
+    const QStringList environment = configHome.isEmpty() ? QStringList() : QStringList{"-E", "XDG_CONFIG_HOME=" + configHome};
+    activator->process.start(activate, listenArguments + environment + QStringList{QStringLiteral(VANTREL_FEED_PROGRAM)}
+                                           + feedArguments);
     return activator->process.waitForStarted(5000) ? std::move(activator) : nullptr;
 }
 
@@ -74,6 +80,7 @@ private slots:
     void servesOnThePassedSocket();
     void refusesSocketsItCannotServeOn_data();
     void refusesSocketsItCannotServeOn();
+    void saysAFeedConfTypoUntilItIsMended();
 };
 
 void TestFeedSocketActivation::initTestCase()
@@ -142,6 +149,30 @@ void TestFeedSocketActivation::refusesSocketsItCannotServeOn()
     QCOMPARE(activator->process.exitCode(), 1);
     const QByteArray err = activator->process.readAllStandardError();
     QVERIFY2(err.contains("vantrel-feed: " + reason), err.constData());
+}
+
+// Ending at once would only have systemd start it again and again, until it gave up on the socket.
+void TestFeedSocketActivation::saysAFeedConfTypoUntilItIsMended()
+{
+    QTemporaryDir configHome;
+    QVERIFY(QDir(configHome.path()).mkpath("vantrel"));
+    QFile config(configHome.filePath("vantrel/feed.conf"));
+    QVERIFY(config.open(QIODevice::WriteOnly) && config.write("sorce = truefx\n") > 0);
+    config.close();
+    const quint16 port = freePort();
+    const auto activator = startActivator({"--listen", listenAddress(port)}, {"--default-source", "simulated"},
+                                          configHome.path());
+    QVERIFY(activator);
+    const QByteArray response = getPageOnceListening(port);
+    QVERIFY2(response.startsWith("HTTP/1.1 503 ") && response.contains("\r\n\r\nvantrel-feed: " + config.fileName().toUtf8()
+                                                                       + " line 1: unknown option 'sorce'"),
+             response.constData());
+
+    QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate) && config.write("source = simulated\n") > 0);
+    config.close();
+    QVERIFY(activator->process.waitForFinished(5000));
+    QCOMPARE(activator->process.exitCode(), 0);
+    QVERIFY(activator->process.readAllStandardError().contains("feed.conf changed; ending, to start again with it"));
 }
 
 QTEST_GUILESS_MAIN(TestFeedSocketActivation)

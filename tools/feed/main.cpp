@@ -6,6 +6,7 @@
 #include "server/feed_server.h"
 #include "server/socket_activation.h"
 #include "sources/bounded_file.h"
+#include "sources/file_follower.h"
 #include "sources/source_factory.h"
 
 #include <QCoreApplication>
@@ -35,33 +36,61 @@ int runCheck(const QString &path, QTextStream &out, QTextStream &err)
     return 0;
 }
 
-int runServer(const FeedOptions &options, QTextStream &out, QTextStream &err)
+// Serves `source`'s page, or, with no source, a 503 answer saying `broken` for every page request.
+int serve(QuoteSource *source, const FeedOptions &options, quint64 seed, const QString &broken, QTextStream &out,
+          QTextStream &err)
 {
-    const quint64 seed = options.seed.value_or(quint64(QDateTime::currentMSecsSinceEpoch()));
-    SourceContext context;
-    context.report = [&err](const QString &line) { err << "vantrel-feed: " << line << Qt::endl; };
-    MadeSource made = makeQuoteSource(options, seed, std::move(context));
-    if (!made.source) {
-        err << "vantrel-feed: " << made.error << Qt::endl;
-        return 2;
-    }
-    QuoteSource *source = made.source.get();
-    FeedResponder::PageSource pages = [source] { return source->page(); };
-    FeedResponder::Unavailability unavailability = [source]() -> std::optional<QByteArray> {
+    FeedResponder::PageSource pages = [source] { return source ? source->page() : QByteArray(); };
+    FeedResponder::Unavailability unavailability = [source, broken]() -> std::optional<QByteArray> {
+        if (!source)
+            return QByteArray("vantrel-feed: ") + broken.toUtf8();
         if (source->state() == QuoteSource::State::Fresh)
             return std::nullopt;
         return source->unavailableReason().toUtf8();
     };
-
     FeedServer server(FeedResponder(options.fault, std::move(pages), seed, std::move(unavailability)), options.delayMs);
+    const bool activated = startedBySystemd(); // asked before the socket is taken
     QString listenError;
     if (!startServing(server, options.bindAddress, options.port, listenError)) {
         err << "vantrel-feed: " << listenError << Qt::endl;
         return 1;
     }
     out << "vantrel-feed: serving " << server.pageUrl() << Qt::endl;
-    source->start();
+
+    // Started by systemd for a client, the feed is started again by the next one: a feed.conf that
+    // changes takes effect then, with no restart to remember.
+    FileFollower config(feedConfigPath(), [&err] {
+        err << "vantrel-feed: " << feedConfigPath() << " changed; ending, to start again with it at the next request"
+            << Qt::endl;
+        QCoreApplication::quit();
+    });
+    if (activated)
+        config.start();
+    if (source)
+        source->start();
     return QCoreApplication::exec();
+}
+
+int runServer(const CommandLine &command, const QString &configError, QTextStream &out, QTextStream &err)
+{
+    const FeedOptions &options = command.options;
+    const quint64 seed = options.seed.value_or(quint64(QDateTime::currentMSecsSinceEpoch()));
+    // Run by hand, a setup that cannot serve is said and the feed ends. Started by systemd, it would only
+    // be started again and again until systemd gave up on the socket: the feed stays, answering every
+    // page request 503 with what is wrong, until feed.conf changes.
+    const QString broken = !configError.isEmpty() ? configError : command.error;
+    if (!broken.isEmpty()) {
+        err << "vantrel-feed: " << broken << Qt::endl;
+        return startedBySystemd() ? serve(nullptr, options, seed, broken, out, err) : 2;
+    }
+    SourceContext context;
+    context.report = [&err](const QString &line) { err << "vantrel-feed: " << line << Qt::endl; };
+    MadeSource made = makeQuoteSource(options, seed, std::move(context));
+    if (!made.source) {
+        err << "vantrel-feed: " << made.error << Qt::endl;
+        return startedBySystemd() ? serve(nullptr, options, seed, made.error, out, err) : 2;
+    }
+    return serve(made.source.get(), options, seed, QString(), out, err);
 }
 
 } // namespace
@@ -75,13 +104,14 @@ int main(int argc, char *argv[])
     const QStringList arguments = QCoreApplication::arguments();
     // The command line alone first: help, the version and check need no feed.conf, nor one that reads.
     CommandLine command = parseCommandLine(arguments);
+    QString configError;
     if (command.action == CommandLine::Action::Serve) {
         const FeedConfig config = readFeedConfig(feedConfigPath());
-        if (!config.error.isEmpty()) {
-            err << "vantrel-feed: " << config.error << Qt::endl;
-            return 2;
-        }
-        command = parseCommandLine(arguments, config.arguments);
+        configError = config.error;
+        if (configError.isEmpty())
+            command = parseCommandLine(arguments, config.arguments);
+        if (command.action == CommandLine::Action::Invalid && startedBySystemd())
+            command.action = CommandLine::Action::Serve; // feed.conf and the command line disagree
     }
     switch (command.action) {
     case CommandLine::Action::Help:
@@ -96,7 +126,7 @@ int main(int argc, char *argv[])
     case CommandLine::Action::Check:
         return runCheck(command.checkPage, out, err);
     case CommandLine::Action::Serve:
-        return runServer(command.options, out, err);
+        return runServer(command, configError, out, err);
     }
     return 2;
 }

@@ -34,6 +34,11 @@ std::optional<qintptr> takeActivationSocket(QString &error)
     return socket;
 }
 
+bool startedBySystemd()
+{
+    return sd_listen_fds(0) > 0;
+}
+
 bool startServing(FeedServer &server, const QHostAddress &address, quint16 port, QString &error)
 {
     const std::optional<qintptr> socket = takeActivationSocket(error);

@@ -20,6 +20,10 @@ inline constexpr std::chrono::minutes kActivatedIdleLimit{10};
 // child process takes it too. Sets `error` when what systemd passed cannot be served on.
 std::optional<qintptr> takeActivationSocket(QString &error);
 
+// Whether systemd started the program for a client of a socket it listens on, until startServing()
+// takes the socket.
+bool startedBySystemd();
+
 // Serves on the socket systemd passed, ending the application once the server has been idle for
 // kActivatedIdleLimit, or else listens on the address and port. False, with `error` saying why, when
 // neither can be served on.
