@@ -19,6 +19,7 @@ test:
 	@bash scripts/test.sh
 
 # The quote server serves the simulated market, or the source SOURCE names with its options:
+#   make run SOURCE=truefx,kraken      (the installed default: live prices, no account)
 #   make run SOURCE=ecb
 #   make run SOURCE="oanda --account ID --token-file FILE"
 run: build

@@ -6,6 +6,7 @@
 # does not count here, so that a plain run stays offline.
 #
 #   scripts/run.sh BUILD_DIR                                      the simulated market
+#   scripts/run.sh BUILD_DIR truefx,kraken                        live prices, as the package serves
 #   scripts/run.sh BUILD_DIR ecb                                  the European Central Bank's rates
 #   scripts/run.sh BUILD_DIR oanda --account ID --token-file FILE
 #   scripts/run.sh BUILD_DIR simulated --fault stall
