@@ -14,8 +14,10 @@ namespace vantrel {
 namespace {
 
 // Enough to ride out a busy moment without an audible drop-out, small enough that stopping a clip is
-// heard at once.
-constexpr int kOutputBufferMs = 100;
+// heard at once. With 100 ms, PipeWire's graph ran dry for one or two of its 5.3 ms cycles in a third of
+// the passes three programs played at once on two cores, a gap that splits a digit in two; with 200 ms
+// in none of them (docs/PERFORMANCE.md, "Under load").
+constexpr int kOutputBufferMs = 200;
 // Once the stream has run dry, what it still holds plays out before it is paused; paused at once, that
 // silence would come first when it is woken, before the clip that woke it.
 constexpr int kPauseAfterRestMs = 3 * kOutputBufferMs;
