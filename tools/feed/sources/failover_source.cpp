@@ -162,11 +162,12 @@ void FailoverSource::decide()
     // Its first answer is still to come.
     if (served.source->state() == State::Waiting && !served.failingSince.isValid())
         return;
+    // Over the weekend the prices served are the week's last; no other source has better, nor is asked.
+    if (current && fxMarketClosedAt(at))
+        return;
     askNextInReserve();
-    // Over the weekend the prices served are the week's last; no other source has better.
     const bool failedLongEnough = served.failingSince.isValid()
-                                  && served.failingSince.msecsTo(at) >= m_settings.failingFor.count()
-                                  && !fxMarketClosedAt(at);
+                                  && served.failingSince.msecsTo(at) >= m_settings.failingFor.count();
     if (current && !failedLongEnough)
         return;
     for (std::size_t i = 0; i < m_members.size(); ++i) {
