@@ -27,11 +27,7 @@ KrakenSource::KrakenSource(const PollingSettings &settings, std::shared_ptr<EcbD
 
 QNetworkRequest KrakenSource::request() const
 {
-    QUrl url = settings().url;
-    QString path = url.path();
-    while (path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    url.setPath(path + QStringLiteral("/0/public/Ticker"));
+    QUrl url = onServer(QStringLiteral("/0/public/Ticker"));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("pair"), krakenTickerPairs().join(QLatin1Char(',')));
     url.setQuery(query);

@@ -60,15 +60,10 @@ SourceReading readKrakenTicker(QByteArrayView json)
         reading.error = *notData;
         return reading;
     }
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray(), &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        reading.error = QStringLiteral("the answer is not JSON: %1 at offset %2")
-                            .arg(parseError.errorString())
-                            .arg(parseError.offset);
+    const std::optional<QJsonDocument> document = jsonOfAnswer(json, reading.error);
+    if (!document)
         return reading;
-    }
-    const QJsonArray errors = document.object().value(QLatin1StringView("error")).toArray();
+    const QJsonArray errors = document->object().value(QLatin1StringView("error")).toArray();
     if (!errors.isEmpty()) {
         QStringList said;
         for (const QJsonValue &error : errors)
@@ -76,7 +71,7 @@ SourceReading readKrakenTicker(QByteArrayView json)
         reading.error = QStringLiteral("Kraken answered %1").arg(said.join(QStringLiteral(", ")));
         return reading;
     }
-    const QJsonValue result = document.object().value(QLatin1StringView("result"));
+    const QJsonValue result = document->object().value(QLatin1StringView("result"));
     if (!result.isObject()) {
         reading.error = QStringLiteral("the answer holds no result");
         return reading;

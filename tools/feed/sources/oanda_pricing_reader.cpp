@@ -34,17 +34,12 @@ const QStringList &oandaInstruments()
 SourceReading readOandaPricing(QByteArrayView json)
 {
     SourceReading reading;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray(), &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        reading.error = QStringLiteral("the answer is not JSON: %1 at offset %2")
-                            .arg(parseError.errorString())
-                            .arg(parseError.offset);
+    const std::optional<QJsonDocument> document = jsonOfAnswer(json, reading.error);
+    if (!document)
         return reading;
-    }
-    const QJsonValue prices = document.object().value(QLatin1StringView("prices"));
+    const QJsonValue prices = document->object().value(QLatin1StringView("prices"));
     if (!prices.isArray()) {
-        const QString message = document.object().value(QLatin1StringView("errorMessage")).toString();
+        const QString message = document->object().value(QLatin1StringView("errorMessage")).toString();
         reading.error = message.isEmpty() ? QStringLiteral("the answer holds no prices")
                                           : QStringLiteral("the answer holds no prices: ") + message;
         return reading;

@@ -61,11 +61,7 @@ QString OandaSource::whyNotAsk()
 
 QNetworkRequest OandaSource::request() const
 {
-    QUrl url = settings().url;
-    QString path = url.path();
-    while (path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    url.setPath(path + QStringLiteral("/v3/accounts/") + m_account + QStringLiteral("/pricing"));
+    QUrl url = onServer(QStringLiteral("/v3/accounts/") + m_account + QStringLiteral("/pricing"));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("instruments"), oandaInstruments().join(QLatin1Char(',')));
     url.setQuery(query);

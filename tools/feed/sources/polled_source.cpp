@@ -18,6 +18,16 @@ void PolledSource::start()
         poll();
 }
 
+QUrl PolledSource::onServer(const QString &path) const
+{
+    QUrl url = m_settings.url;
+    QString base = url.path();
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    url.setPath(base + path);
+    return url;
+}
+
 void PolledSource::stop()
 {
     m_started = false;

@@ -38,6 +38,8 @@ protected:
     PolledSource(QString description, PollingSettings settings, SourceContext context, QObject *parent);
 
     virtual QNetworkRequest request() const = 0;
+    // The address of `path` on the server the settings name, whatever path that address ends in.
+    QUrl onServer(const QString &path) const;
     // Takes an answer that came; false when it gave no prices, which is a failure like any other.
     virtual bool takeAnswer(const QByteArray &body) = 0;
     // What the failure means for this source; the fetcher's own words unless the source knows better.

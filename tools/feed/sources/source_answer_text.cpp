@@ -17,6 +17,16 @@ QString shownText(const QString &text)
     return text.size() > kLongest ? shown + QStringLiteral("...") : shown;
 }
 
+std::optional<QJsonDocument> jsonOfAnswer(QByteArrayView answer, QString &why)
+{
+    QJsonParseError parseError;
+    QJsonDocument document = QJsonDocument::fromJson(answer.toByteArray(), &parseError);
+    if (parseError.error == QJsonParseError::NoError)
+        return document;
+    why = QStringLiteral("the answer is not JSON: %1 at offset %2").arg(parseError.errorString()).arg(parseError.offset);
+    return std::nullopt;
+}
+
 std::optional<QString> notAnAnswerOfData(QByteArrayView answer, QByteArrayView refusal)
 {
     const QByteArray trimmed = answer.trimmed().toByteArray();

@@ -3,6 +3,7 @@
 
 #include <QByteArrayView>
 #include <QDateTime>
+#include <QJsonDocument>
 #include <QString>
 
 #include <optional>
@@ -15,6 +16,9 @@ QString timeText(const QDateTime &time);
 // Text a source sent, fit to be quoted in one stderr line: control characters made visible and cut
 // short, so that an answer can neither run on nor write a line of its own.
 QString shownText(const QString &text);
+
+// An answer that should be JSON, or why it is not.
+std::optional<QJsonDocument> jsonOfAnswer(QByteArrayView answer, QString &why);
 
 // Why an answer that should hold data holds none: it is empty, a web page (a maintenance notice, a
 // captive portal), or says `refusal` ("not authorized"); nothing when it may be data.
