@@ -310,13 +310,15 @@ void TestFeedLiveSources::keepsTheFxWeek_data()
     };
     // Two minutes of its own time, or, for the week's last prices, until the open.
     QTest::newRow("Friday 16:59 New York, winter") << utc(3, 6, 21, 59) << false << QString() << "2026-03-08T21:00:00Z";
-    QTest::newRow("Friday 17:01, winter") << utc(3, 6, 22, 1) << true << "2026-03-08T21:00:00Z" << "2026-03-06T22:03:00Z";
+    QTest::newRow("Friday 17:01, winter: one of the week's last") << utc(3, 6, 22, 1) << true << "2026-03-08T21:00:00Z"
+                                                                  << "2026-03-08T21:00:00Z";
     QTest::newRow("Saturday") << utc(3, 7, 12, 0) << true << "2026-03-08T21:00:00Z" << "2026-03-07T12:02:00Z";
     QTest::newRow("Sunday 16:59, the day summer time begins") << utc(3, 8, 20, 59) << true << "2026-03-08T21:00:00Z"
                                                               << "2026-03-08T21:01:00Z";
     QTest::newRow("Sunday 17:01, summer time") << utc(3, 8, 21, 1) << false << QString() << "2026-03-08T21:03:00Z";
     QTest::newRow("Friday 16:59, summer") << utc(10, 30, 20, 59) << false << QString() << "2026-11-01T22:00:00Z";
-    QTest::newRow("Friday 17:01, summer") << utc(10, 30, 21, 1) << true << "2026-11-01T22:00:00Z" << "2026-10-30T21:03:00Z";
+    QTest::newRow("Friday 17:02, summer: given while closed") << utc(10, 30, 21, 2) << true << "2026-11-01T22:00:00Z"
+                                                              << "2026-10-30T21:04:00Z";
     QTest::newRow("Sunday 16:59, the day summer time ends") << utc(11, 1, 21, 59) << true << "2026-11-01T22:00:00Z"
                                                             << "2026-11-01T22:01:00Z";
     QTest::newRow("Sunday 17:01, winter") << utc(11, 1, 22, 1) << false << QString() << "2026-11-01T22:03:00Z";
@@ -346,8 +348,8 @@ void TestFeedLiveSources::servesTheWeeksLastPricesUntilTheOpen()
     QTRY_COMPARE_WITH_TIMEOUT(trueFx->state(), QuoteSource::State::Fresh, 5000);
     QCOMPARE(trueFx->currentUntil().toUTC().toString(Qt::ISODate), "2009-06-21T21:00:00Z");
     QVERIFY2(setup.lines.contains("the FX market is closed from 2009-06-19T21:00:00Z until 2009-06-21T21:00:00Z "
-                                  "(Friday to Sunday 17:00 New York): the week's last prices from "
-                                  + trueFx->description() + " are current until it opens"),
+                                  "(Friday to Sunday 17:00 New York): only the week's last prices from "
+                                  + trueFx->description() + " are served until it opens"),
              qPrintable(setup.lines.join('\n')));
 
     LiveSetup weekend;

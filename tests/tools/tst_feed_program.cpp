@@ -144,6 +144,8 @@ private slots:
     void refusesAPortInUse();
     void helpNamesEveryOptionAndSource();
     void servesLivePricesWithNoAccount();
+    void readsSourceLists_data();
+    void readsSourceLists();
     void choosesTheSource_data();
     void choosesTheSource();
     void keepsEachAddressWithItsSource_data();
@@ -258,6 +260,7 @@ void TestFeedProgram::refusesBadArguments_data()
     QTest::newRow("unknown option, as typed") << QStringList{"-colour=red"};
     QTest::newRow("a source twice") << QStringList{"--source", "truefx,truefx"};
     QTest::newRow("a made-up market in a list") << QStringList{"--source", "truefx,simulated"};
+    QTest::newRow("an address with one dash") << QStringList{"-ecb-url", "notaurl"};
     QTest::newRow("missing value") << QStringList{"--port"};
     QTest::newRow("port too high") << QStringList{"--port", "65536"};
     QTest::newRow("negative port") << QStringList{"--port", "-1"};
@@ -349,10 +352,31 @@ void TestFeedProgram::servesLivePricesWithNoAccount()
     QCOMPARE(pairsRead(bodyOf(response)), 35);
     QCOMPARE(kraken.requests(), 0);
     QByteArray said;
-    QTest::qWaitFor([&] { return (said += feed->process.readAllStandardError()).contains(" from TrueFX at "); }, 2000);
-    QVERIFY2(said.contains("vantrel-feed: USD/HKD and USD/SGD are taken from the ECB's daily reference rates")
+    const bool served = QTest::qWaitFor(
+        [&] { return (said += feed->process.readAllStandardError()).contains(" from TrueFX at "); }, 2000);
+    QVERIFY2(served && said.contains("vantrel-feed: USD/HKD and USD/SGD are taken from the ECB's daily reference rates")
                  && said.contains("vantrel-feed: serving the prices of ") && said.contains(" from TrueFX at "),
              said.constData());
+}
+
+void TestFeedProgram::readsSourceLists_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("sources");
+
+    QTest::newRow("one") << "truefx" << 1;
+    QTest::newRow("in order of preference") << "truefx, kraken,ecb" << 3;
+    QTest::newRow("a rates file first") << "file:/run/rates,truefx" << 2;
+    QTest::newRow("a path with a comma") << "file:/run/rates,old" << 1;
+}
+
+void TestFeedProgram::readsSourceLists()
+{
+    QFETCH(QString, text);
+    QFETCH(int, sources);
+    const feed::CommandLine line = feed::parseCommandLine({"vantrel-feed", "--source", text});
+    QCOMPARE(line.action, feed::CommandLine::Action::Serve);
+    QCOMPARE(line.options.chosenSources().size(), sources);
 }
 
 void TestFeedProgram::choosesTheSource_data()

@@ -168,6 +168,11 @@ void TestFeedSocketActivation::saysAFeedConfTypoUntilItIsMended()
                                                                        + " line 1: unknown option 'sorce'"),
              response.constData());
 
+    // Another file of the folder, such as a token, is not feed.conf.
+    QFile token(configHome.filePath("vantrel/oanda-token"));
+    QVERIFY(token.open(QIODevice::WriteOnly) && token.write("0123-abcd\n") > 0);
+    token.close();
+    QVERIFY(!activator->process.waitForFinished(700));
     QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate) && config.write("source = simulated\n") > 0);
     config.close();
     QVERIFY(activator->process.waitForFinished(5000));

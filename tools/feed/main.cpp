@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QTextStream>
+#include <QTimer>
 
 using namespace vantrel::feed;
 
@@ -58,14 +59,25 @@ int serve(QuoteSource *source, const FeedOptions &options, quint64 seed, const Q
     out << "vantrel-feed: serving " << server.pageUrl() << Qt::endl;
 
     // Started by systemd for a client, the feed is started again by the next one: a feed.conf that
-    // changes takes effect then, with no restart to remember.
-    FileFollower config(feedConfigPath(), [&err] {
+    // changes takes effect then, with no restart to remember. The folder's other files (a token, an
+    // editor's backup) change nothing.
+    const auto configNow = [] {
+        const FileContents contents = readBoundedFile(feedConfigPath(), 1024 * 1024);
+        return std::pair(contents.error.isEmpty(), contents.bytes);
+    };
+    FileFollower config(feedConfigPath(), [&err, &configNow, read = configNow()] {
+        if (configNow() == read)
+            return;
         err << "vantrel-feed: " << feedConfigPath() << " changed; ending, to start again with it at the next request"
             << Qt::endl;
         QCoreApplication::quit();
     });
     if (activated)
         config.start();
+    // What keeps a setup from serving may be mended outside feed.conf too (tzdata installed, a token file
+    // made private): tried again a minute on, at the request after.
+    if (activated && !source)
+        QTimer::singleShot(std::chrono::minutes(1), QCoreApplication::instance(), &QCoreApplication::quit);
     if (source)
         source->start();
     return QCoreApplication::exec();

@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace vantrel::feed {
 namespace {
 
@@ -125,18 +127,22 @@ std::optional<SourceChoice> sourceChoiceFrom(const QString &text)
 
 std::optional<SourceList> sourceListFrom(const QString &text, QString &why)
 {
-    // A path may hold a comma: a file source stands alone, whole.
-    if (const std::optional<SourceChoice> one = sourceChoiceFrom(text))
-        return SourceList{*one};
-    SourceList list;
+    // A list when every item is a source; otherwise one source, whose path may hold a comma.
+    const QStringList items = text.split(QLatin1Char(','));
+    const bool list = items.size() > 1 && std::all_of(items.begin(), items.end(), [](const QString &item) {
+        return sourceChoiceFrom(item.trimmed()).has_value();
+    });
+    if (!list) {
+        if (const std::optional<SourceChoice> one = sourceChoiceFrom(text))
+            return SourceList{*one};
+        why = QStringLiteral("needs one of %1, or a list of them, not '%2'").arg(kSourceNames, text);
+        return std::nullopt;
+    }
+    SourceList sources;
     QStringList seen;
-    for (const QString &item : text.split(QLatin1Char(','))) {
+    for (const QString &item : items) {
         const QString name = item.trimmed();
         const std::optional<SourceChoice> choice = sourceChoiceFrom(name);
-        if (!choice) {
-            why = QStringLiteral("needs one of %1, or a list of them, not '%2'").arg(kSourceNames, text);
-            return std::nullopt;
-        }
         // A made-up market or an old page served when a real source fails would pass for prices.
         if (choice->kind == SourceChoice::Kind::Simulated || choice->kind == SourceChoice::Kind::SavedPage) {
             why = QStringLiteral("takes %1 only alone, not in a list: '%2'").arg(name, text);
@@ -147,9 +153,9 @@ std::optional<SourceList> sourceListFrom(const QString &text, QString &why)
             return std::nullopt;
         }
         seen << name;
-        list << *choice;
+        sources << *choice;
     }
-    return list;
+    return sources;
 }
 
 QStringList valueOptionNames()
@@ -237,6 +243,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &co
     const QStringList commandArguments = arguments.mid(1);
     for (const bool inConfig : {true, false}) {
         QCommandLineParser alone;
+        alone.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         alone.addOptions(o.all());
         alone.parse(QStringList{arguments.value(0)} + (inConfig ? configArguments : commandArguments));
         std::optional<SourceChoice> named; // the one source named in this place, if it names one

@@ -65,8 +65,8 @@ std::optional<EcbDollarLegs::Fix> EcbDollarLegs::fix() const
 
 QString EcbDollarLegs::whyNone() const
 {
-    const QString why = m_ecb.unavailableReason();
-    return why.isEmpty() ? QStringLiteral("the ECB's fix lacks USD, HKD or SGD") : why.mid(QStringLiteral("vantrel-feed: ").size());
+    const QString why = m_ecb.whyUnavailable();
+    return why.isEmpty() ? QStringLiteral("the ECB's fix lacks USD, HKD or SGD") : why;
 }
 
 } // namespace vantrel::feed

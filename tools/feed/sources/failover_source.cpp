@@ -100,10 +100,11 @@ QString FailoverSource::unavailableReason() const
     QStringList reasons;
     for (const Member &member : m_members) {
         if (member.asked && member.source->state() != State::Fresh)
-            reasons << member.source->unavailableReason().mid(QStringLiteral("vantrel-feed: ").size());
+            reasons << member.source->whyUnavailable();
     }
     return reasons.size() == 1 ? served().unavailableReason()
-                               : QStringLiteral("vantrel-feed: no source can be served: ") + reasons.join(QStringLiteral("; "));
+                               : kUnavailablePrefix + QStringLiteral("no source can be served: ")
+                                     + reasons.join(QStringLiteral("; "));
 }
 
 QByteArray FailoverSource::page()
@@ -176,7 +177,7 @@ void FailoverSource::decide()
             const QString why = current ? QStringLiteral("it has failed for %1 s (%2)")
                                               .arg(served.failingSince.secsTo(at))
                                               .arg(served.source->failure())
-                                        : served.source->unavailableReason().mid(QStringLiteral("vantrel-feed: ").size());
+                                        : served.source->whyUnavailable();
             switchTo(i, why);
             return;
         }

@@ -39,7 +39,7 @@ QDateTime fxCurrentUntil(const QDateTime &quotedAt, std::chrono::milliseconds st
 {
     const QDateTime stale = quotedAt.addMSecs(staleAfter.count());
     const QDateTime nextClose = fxCloseBefore(stale);
-    return nextClose >= quotedAt ? fxOpenAfter(stale) : stale;
+    return nextClose >= quotedAt.addSecs(-kFxCloseGraceSeconds) ? fxOpenAfter(stale) : stale;
 }
 
 } // namespace vantrel::feed

@@ -20,8 +20,12 @@ QDateTime fxCloseBefore(const QDateTime &time);
 // The Sunday 17:00 New York that ends the weekend after the close at or before `time`.
 QDateTime fxOpenAfter(const QDateTime &time);
 
+// The week's last quotes may be stamped a moment after the close.
+inline constexpr qint64 kFxCloseGraceSeconds = 60;
+
 // Until when a price set at `quotedAt` is current: `staleAfter` later, unless the market closes before
-// then, when the week's last price stays current until the market opens again.
+// then (or closed no more than kFxCloseGraceSeconds before it), when the week's last price stays current
+// until the market opens again.
 QDateTime fxCurrentUntil(const QDateTime &quotedAt, std::chrono::milliseconds staleAfter);
 
 } // namespace vantrel::feed

@@ -7,8 +7,6 @@
 namespace vantrel::feed {
 namespace {
 
-// The week's last quotes may be stamped a moment after the close.
-constexpr qint64 kCloseGraceSeconds = 60;
 
 } // namespace
 
@@ -54,7 +52,7 @@ QString LiveSource::whyNotAsk()
     const bool closed = fxMarketClosedAt(at);
     if (closed != std::exchange(m_saidClosed, closed)) {
         report(closed ? QStringLiteral("the FX market is closed from %1 until %2 (Friday to Sunday 17:00 New York): "
-                                       "the week's last prices from %3 are current until it opens")
+                                       "only the week's last prices from %3 are served until it opens")
                             .arg(timeText(fxCloseBefore(at)), timeText(fxOpenAfter(at)), description())
                       : QStringLiteral("the FX market is open again since %1").arg(timeText(fxOpenAfter(at))));
     }
@@ -83,11 +81,12 @@ std::optional<QString> LiveSource::takeReading(SourceReading reading)
         if (!leg.quotedAt.isValid())
             leg.quotedAt = at; // the source says nothing of its own time: as old as its answer
         if (at.secsTo(leg.quotedAt) > kLargestClockLeadSeconds) {
-            reading.warnings << QStringLiteral("%1 refused: it is dated %2, ahead of this machine's clock")
-                                    .arg(pair, timeText(leg.quotedAt));
+            reading.warnings << QStringLiteral("%1 refused: it is dated more than %2 s ahead of this machine's clock")
+                                    .arg(pair)
+                                    .arg(kLargestClockLeadSeconds);
             continue;
         }
-        if (closed && leg.quotedAt > lastClose.addSecs(kCloseGraceSeconds)) {
+        if (closed && leg.quotedAt > lastClose.addSecs(kFxCloseGraceSeconds)) {
             givenWhileClosed = true;
             continue;
         }

@@ -61,7 +61,7 @@ QString QuoteSource::reason() const
 QString QuoteSource::unavailableReason() const
 {
     const QString why = reason();
-    return why.isEmpty() ? why : QStringLiteral("vantrel-feed: ") + why;
+    return why.isEmpty() ? why : kUnavailablePrefix + why;
 }
 
 QByteArray QuoteSource::page()

@@ -18,6 +18,9 @@ namespace vantrel::feed {
 // A price time further ahead than two clocks set by the network differ is a date the source got wrong.
 inline constexpr qint64 kLargestClockLeadSeconds = 10;
 
+// What every 503 line starts with.
+inline const QString kUnavailablePrefix = QStringLiteral("vantrel-feed: ");
+
 // The clock sources read and the stderr line they write, both replaceable so tests need not wait
 // minutes or read the real stderr.
 struct SourceContext {
@@ -49,6 +52,8 @@ public:
     // The line the feed answers 503 with: what it waits for, or why its prices are too old; empty when
     // fresh.
     virtual QString unavailableReason() const;
+    // The same without the program's name, to be quoted in another line.
+    QString whyUnavailable() const { return unavailableReason().mid(kUnavailablePrefix.size()); }
 
     // The quote page for the current prices; only asked for while fresh.
     virtual QByteArray page();
