@@ -51,8 +51,12 @@ int main(int argc, char *argv[])
     const int iterations = argc > 1 ? std::max(1, atoi(argv[1])) : 20000;
 
     QTemporaryDir dir;
-    const vantrel::QuoteCacheFile cache(dir.filePath(QStringLiteral("curquote.htm")));
-    const QByteArray page = vantrel::feed::MarketSimulation(42).renderPage();
+    vantrel::QuoteCacheFile cache(dir.filePath(QStringLiteral("curquote.htm")));
+    // Two pages in turn, as a moving market serves: an unchanged page is not saved again.
+    const QByteArray pages[2] = {vantrel::feed::MarketSimulation(42).renderPage(),
+                                 vantrel::feed::MarketSimulation(43).renderPage()};
+    const QByteArray &page = pages[0];
+    int turn = 0;
 
     vantrel::RateTable rates;
     CannedFetch inet1;
@@ -64,10 +68,10 @@ int main(int argc, char *argv[])
 
     const double refreshUs = microsecondsPerCall(iterations, [&] {
         refresher.RefreshQuotes();
-        inet1.answer(page);
+        inet1.answer(pages[++turn % 2]);
     });
     const double readUs = microsecondsPerCall(iterations, [&] { (void)cache.read(); });
-    const double saveUs = microsecondsPerCall(iterations, [&] { (void)cache.replace(page); });
+    const double saveUs = microsecondsPerCall(iterations, [&] { (void)cache.replace(pages[++turn % 2]); });
     const double readAndParseUs = microsecondsPerCall(iterations, [&] {
         vantrel::RateTable table;
         vantrel::readQuoteLine(*vantrel::quoteLineOf(*cache.read()), table);

@@ -52,6 +52,8 @@ void NetworkHttpFetch::fetch(const QUrl &url)
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Vantrel"));
     // Qt's own transfer timeout only measures silence; the deadline below bounds the whole request.
     request.setTransferTimeout(0);
+    // The page comes from the quote address or not at all: a page sent on from elsewhere is no quote.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 
     m_reply = m_manager.get(request);
     m_reply->setReadBufferSize(kReadBufferSize);
@@ -86,8 +88,12 @@ void NetworkHttpFetch::onReplyFinished()
     // An error status still comes with the page the server sent, and that page is what gets saved;
     // a page cut off in mid-body is no page, whatever its status line said.
     const QNetworkReply::NetworkError error = m_reply->error();
-    const bool serverAnswered = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (error != QNetworkReply::NoError && !serverAnswered)
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const bool serverAnswered = status.isValid();
+    if (status.toInt() >= 300 && status.toInt() < 400)
+        finishWith({int(QNetworkReply::InsecureRedirectError), {},
+                    QStringLiteral("HTTP %1: the page was sent on elsewhere; not followed").arg(status.toInt())});
+    else if (error != QNetworkReply::NoError && !serverAnswered)
         finishWith({int(error), {}, m_reply->errorString()});
     else if (isCutShort(*m_reply, m_body.size()))
         finishWith({int(QNetworkReply::RemoteHostClosedError), {},

@@ -20,17 +20,34 @@ QString QuoteCacheFile::defaultPath()
            + QStringLiteral("/curquote.htm");
 }
 
-QuoteCacheFile::SaveOutcome QuoteCacheFile::replace(const QByteArray &page) const
+bool QuoteCacheFile::stillHolds(const QByteArray &page) const
 {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    const QFileInfo file(m_path);
+    return m_savedAt.isValid() && page == m_saved && file.size() == page.size() && file.lastModified() == m_savedAt;
+}
+
+QuoteCacheFile::SaveOutcome QuoteCacheFile::replace(const QByteArray &page)
+{
+    if (stillHolds(page))
+        return SaveOutcome::Saved;
+    const QString folder = QFileInfo(m_path).absolutePath();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return SaveOutcome::CouldNotOpen;
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     if (file.write(page) != page.size()) {
         file.cancelWriting();
         return SaveOutcome::WriteFailed;
     }
-    return file.commit() ? SaveOutcome::Saved : SaveOutcome::WriteFailed;
+    if (!file.commit()) {
+        m_savedAt = QDateTime();
+        return SaveOutcome::WriteFailed;
+    }
+    m_saved = page;
+    m_savedAt = QFileInfo(m_path).lastModified();
+    return SaveOutcome::Saved;
 }
 
 std::optional<QByteArray> QuoteCacheFile::read() const

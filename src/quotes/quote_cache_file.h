@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
@@ -9,7 +10,10 @@
 namespace vantrel {
 
 // The page as last downloaded, "curquote.htm" in the user's cache directory. It is replaced
-// atomically, so a failed write leaves the previous page whole.
+// atomically, so a failed write leaves the previous page whole. The file and its folder are the user's
+// alone (0600 and 0700, whatever the umask): the prices a trader hears are nobody else's to read. A page
+// the file still holds is not written again, so that a feed serving the same page every 3 s does not wear
+// the disk.
 class QuoteCacheFile
 {
 public:
@@ -22,12 +26,17 @@ public:
 
     const QString &path() const { return m_path; }
 
-    SaveOutcome replace(const QByteArray &page) const;
+    SaveOutcome replace(const QByteArray &page);
     // The whole saved page; nothing when it cannot be read.
     std::optional<QByteArray> read() const;
 
 private:
+    bool stillHolds(const QByteArray &page) const;
+
     QString m_path;
+    QByteArray m_saved;     // the page written last
+    QDateTime m_savedAt;    // the file's time when it was written, to tell another writer's change
+
 };
 
 } // namespace vantrel

@@ -36,6 +36,7 @@ public:
                         .arg(m_server.serverPort()));
     }
     qint64 bytesSent() const { return m_bytesSent; }
+    int requests() const { return m_requests; }
 
 private:
     void onConnection()
@@ -46,6 +47,7 @@ private:
             if (!socket->readAll().contains("\r\n\r\n") || socket->property("answered").toBool())
                 return;
             socket->setProperty("answered", true);
+            ++m_requests;
             answer(socket);
         });
     }
@@ -88,6 +90,7 @@ private:
     QByteArray m_response;
     int m_trickleLength;
     qint64 m_bytesSent = 0;
+    int m_requests = 0;
 };
 
 QByteArray httpResponse(const QByteArray &status, const QByteArray &body)
@@ -128,6 +131,7 @@ private slots:
     void pageSizeLimit_data();
     void pageSizeLimit();
     void cancelledRequestReportsNothing();
+    void redirectionIsAFailedFetch();
 };
 
 void TestNetworkHttpFetch::serverAnswers_data()
@@ -285,6 +289,20 @@ void TestNetworkHttpFetch::cancelledRequestReportsNothing()
 
     // A new request after a cancel works as usual.
     QCOMPARE(fetchOnce(fetch, server.url()).page, QByteArray("page"));
+}
+
+// A page sent on from elsewhere is not the quote page: it is neither followed nor saved.
+void TestNetworkHttpFetch::redirectionIsAFailedFetch()
+{
+    ScriptedServer elsewhere(ScriptedServer::Mode::Answer, httpResponse("200 OK", "<html>other rates</html>"));
+    ScriptedServer server(ScriptedServer::Mode::Answer,
+                          "HTTP/1.1 302 Found\r\nLocation: " + elsewhere.url().toEncoded()
+                              + "\r\nContent-Length: 5\r\nConnection: close\r\n\r\nmoved");
+    NetworkHttpFetch fetch;
+    const FetchResult result = fetchOnce(fetch, server.url());
+    QVERIFY(result.errorCode != 0);
+    QVERIFY(result.page.isEmpty());
+    QCOMPARE(elsewhere.requests(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestNetworkHttpFetch)

@@ -11,9 +11,11 @@
 
 #include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 
 using namespace vantrel;
 using vantrel::test::FakeHttpFetch;
@@ -54,6 +56,7 @@ private slots:
     void cacheThatCannotBeReplacedIsReadAsItIs();
     void failedWriteLeavesTable();
     void firstPageIsSavedUnread();
+    void cacheIsTheUsersOwnAndWrittenOnlyWhenNew();
 
 private:
     // Runs one refresh answered with the given result and returns how it ended.
@@ -306,6 +309,29 @@ void TestRefreshQuotes::firstPageIsSavedUnread()
     QCOMPARE(fileContent(cachePath()), TestPage().bytes());
     QVERIFY(m_rates->rate(0).isEmpty());
     QCOMPARE(refreshed.size(), 0);
+}
+
+// Whatever the umask, nobody else reads what a trader hears; an unchanged page is not written again.
+void TestRefreshQuotes::cacheIsTheUsersOwnAndWrittenOnlyWhenNew()
+{
+    const mode_t umaskBefore = ::umask(0);
+    TestPage page;
+    QCOMPARE(refreshWith({0, page.bytes(), {}}), Outcome::Updated);
+    ::umask(umaskBefore);
+    namespace fs = std::filesystem;
+    const fs::path file = cachePath().toStdString();
+    QCOMPARE(fs::status(file.parent_path()).permissions(), fs::perms::owner_all);
+    QCOMPARE(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    // A rewrite replaces the file: a link to the one written keeps naming it only while it is not.
+    const fs::path written = file.parent_path() / "written";
+    fs::create_hard_link(file, written);
+    QCOMPARE(refreshWith({0, page.bytes(), {}}), Outcome::Updated);
+    QVERIFY(fs::equivalent(file, written));
+    page.setPrices(QStringLiteral("AUD/USD"), QStringLiteral("0.7345"), QStringLiteral("0.7350"));
+    QCOMPARE(refreshWith({0, page.bytes(), {}}), Outcome::Updated);
+    QVERIFY(!fs::equivalent(file, written));
+    QCOMPARE(fileContent(cachePath()), page.bytes());
 }
 
 QTEST_GUILESS_MAIN(TestRefreshQuotes)
