@@ -36,7 +36,6 @@ private:
     QString m_path;
     QByteArray m_saved;     // the page written last
     QDateTime m_savedAt;    // the file's time when it was written, to tell another writer's change
-
 };
 
 } // namespace vantrel
