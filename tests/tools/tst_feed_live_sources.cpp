@@ -124,6 +124,12 @@ struct LiveSetup {
     }
 };
 
+// A good answer of `source` ("truefx" or "kraken") a second before the test's Friday afternoon.
+QByteArray goodAnswer(const QString &source)
+{
+    return source == QLatin1StringView("truefx") ? trueFxSnapshot(kFriday.addSecs(-1)) : krakenTicker();
+}
+
 QString rateOf(const QByteArray &page, const QString &pair)
 {
     return checkPage(page).lines.value(vantrel::findPair(pair).value()).section(QLatin1Char('\t'), 1);
@@ -173,7 +179,7 @@ void TestFeedLiveSources::servesEveryPairFromTheLiveLegs()
     QFETCH(QString, pair);
     QFETCH(QString, rate);
     LiveSetup setup;
-    const auto live = setup.started(source, source == "truefx" ? trueFxSnapshot(kFriday.addSecs(-1)) : krakenTicker());
+    const auto live = setup.started(source, goodAnswer(source));
     QTRY_COMPARE_WITH_TIMEOUT(live->state(), QuoteSource::State::Fresh, 5000);
     const PageCheck check = checkPage(live->page());
     QVERIFY2(check.complete, qPrintable(check.reason));
@@ -228,7 +234,7 @@ void TestFeedLiveSources::refusesBadAnswers()
     QFETCH(QByteArray, answer);
     QFETCH(QStringList, said);
     LiveSetup setup;
-    const auto live = setup.started(source, source == "truefx" ? trueFxSnapshot(kFriday.addSecs(-1)) : krakenTicker());
+    const auto live = setup.started(source, goodAnswer(source));
     QTRY_COMPARE_WITH_TIMEOUT(live->state(), QuoteSource::State::Fresh, 5000);
     setup.lines.clear();
     setup.live.setReply({200, answer});

@@ -44,7 +44,7 @@ int serve(QuoteSource *source, const FeedOptions &options, quint64 seed, const Q
     FeedResponder::PageSource pages = [source] { return source ? source->page() : QByteArray(); };
     FeedResponder::Unavailability unavailability = [source, broken]() -> std::optional<QByteArray> {
         if (!source)
-            return QByteArray("vantrel-feed: ") + broken.toUtf8();
+            return (kUnavailablePrefix + broken).toUtf8();
         if (source->state() == QuoteSource::State::Fresh)
             return std::nullopt;
         return source->unavailableReason().toUtf8();

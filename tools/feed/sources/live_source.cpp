@@ -5,10 +5,6 @@
 #include "sources/source_answer_text.h"
 
 namespace vantrel::feed {
-namespace {
-
-
-} // namespace
 
 LiveSource::LiveSource(QString description, PollingSettings settings, SourceContext context,
                        std::shared_ptr<EcbDollarLegs> dollarLegs, QObject *parent)
