@@ -4,8 +4,9 @@
 #include "audio/engine_player.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
-#include "platform/network_http_fetch.h"
+#include "platform/curl_http_fetch.h"
 #include "platform/program_files.h"
+#include "platform/quote_socket.h"
 #include "quotes/quote_cache_file.h"
 
 #include <QApplication>
@@ -25,7 +26,7 @@ int main(int argc, char *argv[])
     QApplication::setFont(font);
 
     vantrel::AudioEngine audio;
-    vantrel::NetworkHttpFetch inet1;
+    vantrel::CurlHttpFetch inet1(vantrel::quoteSocketPath());
     vantrel::DialogMessageBox messages;
     vantrel::SystemClock clock;
     vantrel::Form1 form1({inet1, messages, clock,

@@ -11,7 +11,7 @@
 namespace feed_test {
 
 inline const QByteArray kPageRequest =
-    QByteArray("GET ") + vantrel::feed::kQuotePageTarget + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    QByteArray("GET ") + vantrel::feed::kQuotePageTarget + " HTTP/1.1\r\nHost: localhost\r\n\r\n";
 
 // A client in this thread, so the server can answer while the test waits in the event loop.
 struct Client {

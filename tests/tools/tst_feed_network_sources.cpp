@@ -295,7 +295,7 @@ void TestFeedNetworkSources::answers503UntilTheFirstPricesAndOnceTheyAreOld()
     FeedResponder responder(FaultMode::None, [&] { return oanda->page(); }, 1, [&]() -> std::optional<QByteArray> {
         return oanda->state() == QuoteSource::State::Fresh ? std::nullopt : std::optional(oanda->unavailableReason().toUtf8());
     });
-    const RequestHead request{RequestHead::State::Complete, "GET", "/interesthq/market.dll?getexmarket_5l?branch=0755"};
+    const RequestHead request{RequestHead::State::Complete, "GET", "/interesthq/market.dll?getexmarket_5l?branch=0755", {}};
     const auto body = [&] { return bodyOfAnswer(responder.answer(request).bytes); };
 
     oanda->start();

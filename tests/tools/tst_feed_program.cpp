@@ -182,11 +182,11 @@ void TestFeedProgram::answersOtherRequestsWithErrors()
 {
     const auto feed = startFeed();
     QVERIFY(feed);
-    const QByteArray notFound = exchange(feed->port, "GET /interesthq/market.dll?getexmarket_5l HTTP/1.1\r\n\r\n");
+    const QByteArray notFound = exchange(feed->port, "GET /interesthq/market.dll?getexmarket_5l HTTP/1.1\r\nHost: localhost\r\n\r\n");
     QVERIFY(notFound.startsWith("HTTP/1.1 404 Not Found\r\n"));
     QVERIFY(bodyOf(notFound).contains("<html>"));
     QVERIFY(exchange(feed->port, "NONSENSE\r\n\r\n").startsWith("HTTP/1.1 400 Bad Request\r\n"));
-    QVERIFY(exchange(feed->port, "POST " + kTarget + " HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 405 "));
+    QVERIFY(exchange(feed->port, "POST " + kTarget + " HTTP/1.1\r\nHost: localhost\r\n\r\n").startsWith("HTTP/1.1 405 "));
 }
 
 void TestFeedProgram::misbehavesOnRequest_data()

@@ -5,7 +5,7 @@
 #include "server/feed_server.h"
 #include "sources/market_simulation.h"
 
-#include "platform/network_http_fetch.h"
+#include "platform/curl_http_fetch.h"
 #include "quotes/quote_layout.h"
 #include "quotes/quote_line_parser.h"
 #include "quotes/quote_page.h"
@@ -24,23 +24,24 @@ Q_DECLARE_METATYPE(vantrel::feed::FaultMode)
 
 namespace {
 
-// The quote server in this process, on a free port, serving one seed's market with a fault.
-std::unique_ptr<feed::FeedServer> serve(feed::FaultMode fault, quint64 seed)
+// The quote server in this process, on the socket at `path`, serving one seed's market with a fault.
+std::unique_ptr<feed::FeedServer> serve(const QString &path, feed::FaultMode fault, quint64 seed)
 {
     feed::FeedResponder responder(fault, [market = feed::MarketSimulation(seed)]() mutable {
         market.step();
         return market.renderPage();
     }, seed);
     auto server = std::make_unique<feed::FeedServer>(std::move(responder), 0);
-    if (!server->listen(QHostAddress::LocalHost, 0))
+    if (!server->listenOnUnixSocket(path))
         qFatal("cannot listen: %s", qPrintable(server->errorString()));
     return server;
 }
 
-Outcome refreshFrom(QuoteRefresher &refresher, const feed::FeedServer &server)
+// Refreshes once from `server`, which serves until the refresh has finished.
+Outcome refreshFrom(QuoteRefresher &refresher, const std::unique_ptr<feed::FeedServer> &server)
 {
+    Q_ASSERT(server);
     QSignalSpy finished(&refresher, &QuoteRefresher::refreshFinished);
-    refresher.setQuoteUrl(QUrl(server.pageUrl()));
     if (!refresher.RefreshQuotes() || !finished.wait(10000))
         qFatal("the refresh never finished");
     return finished.first().first().value<Outcome>();
@@ -102,11 +103,13 @@ void TestFeedRefresh::faultsReachCacheAndRates()
     QFETCH(int, pairsTaken);
 
     QTemporaryDir dir;
-    NetworkHttpFetch inet1;
+    const QString socket = dir.filePath(QStringLiteral("feed.sock"));
+    CurlHttpFetch inet1(socket);
     RateTable rates;
     const QuoteCacheFile cache(dir.filePath(QStringLiteral("curquote.htm")));
-    QuoteRefresher refresher(inet1, cache, rates, QUrl());
-    QCOMPARE(refreshFrom(refresher, *serve(feed::FaultMode::None, 1)), Outcome::Updated);
+    QuoteRefresher refresher(inet1, cache, rates,
+                             QUrl(QStringLiteral("http://localhost/interesthq/market.dll?getexmarket_5l?branch=0755")));
+    QCOMPARE(refreshFrom(refresher, serve(socket, feed::FaultMode::None, 1)), Outcome::Updated);
     const QByteArray cachedBefore = *cache.read();
 
     // Another seed, so that rates taken from the faulty server's page show.
@@ -118,7 +121,7 @@ void TestFeedRefresh::faultsReachCacheAndRates()
     }
     QVERIFY(ratesOf(offered) != ratesOf(rates));
 
-    QCOMPARE(refreshFrom(refresher, *serve(fault, 2)), outcome);
+    QCOMPARE(refreshFrom(refresher, serve(socket, fault, 2)), outcome);
     QCOMPARE(*cache.read() != cachedBefore, cacheReplaced);
     QCOMPARE(ratesOf(rates), ratesOf(expected));
 }

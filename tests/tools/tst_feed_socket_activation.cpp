@@ -121,7 +121,7 @@ void TestFeedSocketActivation::refusesSocketsItCannotServeOn_data()
     QTest::newRow("two sockets") << QStringList{"--listen", first, "--listen", listenAddress(freePort())} << false
                                  << QByteArray("systemd passed 2 sockets, the quote server serves on one");
     QTest::newRow("datagram socket") << QStringList{"--datagram", "--listen", first} << true
-                                     << QByteArray("the socket systemd passed is not a listening TCP socket");
+                                     << QByteArray("the socket systemd passed is neither a listening Unix nor TCP stream socket");
 }
 
 void TestFeedSocketActivation::refusesSocketsItCannotServeOn()

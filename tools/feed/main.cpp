@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/page_check.h"
+#include "platform/quote_socket.h"
 #include "options/feed_config_file.h"
 #include "options/feed_options.h"
 #include "server/feed_responder.h"
@@ -41,8 +42,19 @@ int runCheck(const QString &path, QTextStream &out, QTextStream &err)
 int serve(QuoteSource *source, const FeedOptions &options, quint64 seed, const QString &broken, QTextStream &out,
           QTextStream &err)
 {
+    const bool activated = startedBySystemd(); // asked before the socket is taken
+    // Started by systemd, the source starts at the first request the feed answers, so that a client
+    // it refuses (another user's, a page of another name) costs the source nothing.
+    bool sourceStarted = false;
+    const auto startSource = [source, &sourceStarted] {
+        if (source && !sourceStarted) {
+            sourceStarted = true;
+            source->start();
+        }
+    };
     FeedResponder::PageSource pages = [source] { return source ? source->page() : QByteArray(); };
-    FeedResponder::Unavailability unavailability = [source, broken]() -> std::optional<QByteArray> {
+    FeedResponder::Unavailability unavailability = [source, broken, startSource]() -> std::optional<QByteArray> {
+        startSource();
         if (!source)
             return (kUnavailablePrefix + broken).toUtf8();
         if (source->state() == QuoteSource::State::Fresh)
@@ -50,9 +62,11 @@ int serve(QuoteSource *source, const FeedOptions &options, quint64 seed, const Q
         return source->unavailableReason().toUtf8();
     };
     FeedServer server(FeedResponder(options.fault, std::move(pages), seed, std::move(unavailability)), options.delayMs);
-    const bool activated = startedBySystemd(); // asked before the socket is taken
+    raiseDescriptorLimit();
+    const QString unixPath = options.tcp ? QString() : options.socketPath.isEmpty() ? vantrel::quoteSocketPath()
+                                                                                     : options.socketPath;
     QString listenError;
-    if (!startServing(server, options.bindAddress, options.port, listenError)) {
+    if (!startServing(server, unixPath, options.bindAddress, options.port, listenError)) {
         err << "vantrel-feed: " << listenError << Qt::endl;
         return 1;
     }
@@ -78,8 +92,8 @@ int serve(QuoteSource *source, const FeedOptions &options, quint64 seed, const Q
     // made private): tried again a minute on, at the request after.
     if (activated && !source)
         QTimer::singleShot(std::chrono::minutes(1), QCoreApplication::instance(), &QCoreApplication::quit);
-    if (source)
-        source->start();
+    if (!activated)
+        startSource();
     return QCoreApplication::exec();
 }
 

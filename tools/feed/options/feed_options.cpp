@@ -42,9 +42,16 @@ struct FeedOptionList {
     QCommandLineOption account{QStringLiteral("account"), QStringLiteral("the OANDA account"), QStringLiteral("ID")};
     QCommandLineOption tokenFile{QStringLiteral("token-file"), QStringLiteral("the file holding the OANDA access token"),
                                  QStringLiteral("FILE")};
+    QCommandLineOption socket{QStringLiteral("socket"),
+                              QStringLiteral("the Unix socket to listen on (default $XDG_RUNTIME_DIR/vantrel/feed.sock, "
+                                             "where Vantrel asks)"),
+                              QStringLiteral("PATH")};
     QCommandLineOption port{QStringLiteral("port"),
-                            QStringLiteral("port to listen on, 0 for any free port (default 8755)"), QStringLiteral("N")};
-    QCommandLineOption bind{QStringLiteral("bind"), QStringLiteral("address to listen on (default 127.0.0.1)"),
+                            QStringLiteral("listen on this TCP port instead, 0 for any free one (default 8755 with "
+                                           "--bind)"),
+                            QStringLiteral("N")};
+    QCommandLineOption bind{QStringLiteral("bind"),
+                            QStringLiteral("listen on this IP address instead (default 127.0.0.1 with --port)"),
                             QStringLiteral("ADDRESS")};
     QCommandLineOption seed{QStringLiteral("seed"),
                             QStringLiteral("seed of the simulated market; the same seed serves the same pages "
@@ -64,7 +71,7 @@ struct FeedOptionList {
     QList<QCommandLineOption> all() const
     {
         return {source, defaultSource, sourceUrl, ecbUrl, oandaUrl, truefxUrl, krakenUrl, account, tokenFile,
-                port,   bind,          seed,      page,   delay,    fault,     help,      version};
+                socket, port,          bind,      seed,      page,   delay,    fault,     help,      version};
     }
 };
 
@@ -160,7 +167,7 @@ std::optional<SourceList> sourceListFrom(const QString &text, QString &why)
 
 QStringList valueOptionNames()
 {
-    return {"port",       "bind",       "seed",    "page",      "delay",      "fault",      "source",
+    return {"socket",     "port",       "bind",       "seed",    "page",      "delay",      "fault",      "source",
             "default-source", "account", "token-file", "source-url", "ecb-url", "oanda-url", "truefx-url",
             "kraken-url"};
 }
@@ -199,6 +206,14 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &co
 
     FeedOptions options;
     bool ok = true;
+    options.tcp = parser.isSet(o.port) || parser.isSet(o.bind);
+    if (parser.isSet(o.socket)) {
+        if (options.tcp)
+            return invalid(QStringLiteral("--socket and --port or --bind name two places to listen; give one"));
+        options.socketPath = parser.value(o.socket);
+        if (options.socketPath.isEmpty())
+            return invalid(QStringLiteral("--socket needs a path"));
+    }
     if (parser.isSet(o.port)) {
         const uint value = parser.value(o.port).toUInt(&ok);
         if (!ok || value > 65535)
@@ -314,8 +329,9 @@ QString usageText()
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Serves a foreign exchange quote page for Vantrel at\n"
-        "http://127.0.0.1:8755/interesthq/market.dll?getexmarket_5l?branch=0755\n"
-        "with the prices of a source. Options may also be set in\n"
+        "http://localhost/interesthq/market.dll?getexmarket_5l?branch=0755\n"
+        "with the prices of a source, on the Unix socket vantrel/feed.sock in your\n"
+        "runtime folder, which only you can reach. Options may also be set in\n"
         "~/.config/vantrel/feed.conf, one 'option = value' a line; the command line\n"
         "wins."));
     parser.addOptions(FeedOptionList().all());

@@ -31,6 +31,10 @@ std::optional<SourceList> sourceListFrom(const QString &text, QString &why);
 
 // How the quote server runs, as chosen in feed.conf and on the command line.
 struct FeedOptions {
+    // A Unix socket, the user's own one unless --socket names another; or TCP when --port or --bind
+    // asks for it.
+    QString socketPath;  // empty: the user's own
+    bool tcp = false;
     QHostAddress bindAddress{QHostAddress::LocalHost};
     quint16 port = 8755;
     std::optional<quint64> seed; // nothing: a seed from the clock

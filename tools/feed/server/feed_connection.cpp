@@ -1,40 +1,65 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "server/feed_connection.h"
 
+#include <QLocalSocket>
 #include <QTcpSocket>
 
 namespace vantrel::feed {
 
 FeedConnection::FeedConnection(QTcpSocket *socket, int delayMs, Responder responder, QObject *parent)
+    : FeedConnection(static_cast<QIODevice *>(socket), delayMs, std::move(responder), parent)
+{
+    m_connected = [socket] { return socket->state() == QAbstractSocket::ConnectedState; };
+    m_closeAfterWriting = [socket] { socket->disconnectFromHost(); };
+    m_abort = [socket] { socket->abort(); };
+    connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    start();
+}
+
+FeedConnection::FeedConnection(QLocalSocket *socket, int delayMs, Responder responder, QObject *parent)
+    : FeedConnection(static_cast<QIODevice *>(socket), delayMs, std::move(responder), parent)
+{
+    m_connected = [socket] { return socket->state() == QLocalSocket::ConnectedState; };
+    m_closeAfterWriting = [socket] { socket->disconnectFromServer(); };
+    m_abort = [socket] { socket->abort(); };
+    connect(socket, &QLocalSocket::disconnected, this, &QObject::deleteLater);
+    start();
+}
+
+FeedConnection::FeedConnection(QIODevice *socket, int delayMs, Responder responder, QObject *parent)
     : QObject(parent)
     , m_socket(socket)
     , m_delayMs(delayMs)
     , m_responder(std::move(responder))
 {
     m_socket->setParent(this);
-    connect(m_socket, &QTcpSocket::readyRead, this, &FeedConnection::readRequest);
-    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+}
+
+void FeedConnection::start()
+{
+    connect(m_socket, &QIODevice::readyRead, this, &FeedConnection::readRequest);
 
     m_requestTimeout.setSingleShot(true);
-    connect(&m_requestTimeout, &QTimer::timeout, this, [this] {
-        m_socket->abort();
-        deleteLater();
-    });
+    connect(&m_requestTimeout, &QTimer::timeout, this, &FeedConnection::drop);
     m_requestTimeout.start(kRequestTimeoutMs);
 
     m_trickle.setInterval(1000);
     connect(&m_trickle, &QTimer::timeout, this, &FeedConnection::sendNextTrickledByte);
 
     // A socket can be handed over already closed, or with its request already waiting.
-    if (!connected())
+    if (!m_connected())
         deleteLater();
     else if (m_socket->bytesAvailable() > 0)
         readRequest();
 }
 
-bool FeedConnection::connected() const
+void FeedConnection::drop()
 {
-    return m_socket->state() == QAbstractSocket::ConnectedState;
+    m_requestTimeout.stop();
+    m_trickle.stop();
+    m_requestRead = true; // no longer counted as waiting
+    m_abort();
+    deleteLater();
 }
 
 void FeedConnection::readRequest()
@@ -59,14 +84,14 @@ void FeedConnection::readRequest()
 
 void FeedConnection::respond(const RequestHead &request)
 {
-    if (!connected())
+    if (!m_connected())
         return;
     m_answer = m_responder(request);
     m_sent = m_answer.sentAtOnce;
     m_socket->write(m_answer.bytes.first(m_sent));
     switch (m_answer.rest) {
     case Answer::Rest::None:
-        m_socket->disconnectFromHost(); // after the pending bytes are written
+        m_closeAfterWriting(); // after the pending bytes are written
         break;
     case Answer::Rest::Trickle:
         m_trickle.start();
@@ -78,7 +103,7 @@ void FeedConnection::respond(const RequestHead &request)
 
 void FeedConnection::sendNextTrickledByte()
 {
-    if (!connected()) {
+    if (!m_connected()) {
         m_trickle.stop();
         return;
     }
@@ -86,7 +111,7 @@ void FeedConnection::sendNextTrickledByte()
         m_socket->write(m_answer.bytes.sliced(m_sent++, 1));
     if (m_sent == m_answer.bytes.size()) {
         m_trickle.stop();
-        m_socket->disconnectFromHost();
+        m_closeAfterWriting();
     }
 }
 

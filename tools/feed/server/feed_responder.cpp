@@ -32,6 +32,10 @@ Answer FeedResponder::answer(const RequestHead &request)
 {
     if (request.state != RequestHead::State::Complete)
         return whole(400, statusPage(400));
+    // Before anything else, so that a request sent under another name neither gets a page nor wakes
+    // the source.
+    if (!m_hostNames.isEmpty() && (!request.host || !m_hostNames.contains(*request.host)))
+        return whole(421, statusPage(421));
     if (request.method != "GET")
         return whole(405, statusPage(405));
     if (request.target != kQuotePageTarget)

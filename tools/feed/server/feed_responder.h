@@ -5,6 +5,7 @@
 #include "server/http_messages.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 
 #include <functional>
 #include <optional>
@@ -37,6 +38,9 @@ public:
 
     FeedResponder(FaultMode fault, PageSource pages, quint64 garbageSeed, Unavailability unavailability = {});
 
+    // The Host values a request must carry, in lower case (the server's own names); none set, any.
+    void setHostNames(QByteArrayList names) { m_hostNames = std::move(names); }
+
     Answer answer(const RequestHead &request);
 
 private:
@@ -45,6 +49,7 @@ private:
     FaultMode m_fault;
     PageSource m_pages;
     Unavailability m_unavailability;
+    QByteArrayList m_hostNames;
     std::mt19937_64 m_garbage;
 };
 

@@ -13,6 +13,7 @@ QByteArray reasonPhrase(int status)
     case 400: return QByteArrayLiteral("Bad Request");
     case 404: return QByteArrayLiteral("Not Found");
     case 405: return QByteArrayLiteral("Method Not Allowed");
+    case 421: return QByteArrayLiteral("Misdirected Request");
     case 500: return QByteArrayLiteral("Internal Server Error");
     case 503: return QByteArrayLiteral("Service Unavailable");
     default: return QByteArrayLiteral("Unknown");
@@ -61,8 +62,14 @@ RequestHead parseRequestHead(QByteArrayView received)
     if (parts.size() != 3 || !isToken(parts[0]) || parts[1].isEmpty() || !parts[2].startsWith("HTTP/1."))
         return head;
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (!lines[i].contains(':'))
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon < 0)
             return head;
+        if (lines[i].first(colon).compare("Host", Qt::CaseInsensitive) == 0) {
+            if (head.host)
+                return head; // two Host fields: a request no server may answer (RFC 9112)
+            head.host = lines[i].sliced(colon + 1).trimmed().toLower();
+        }
     }
     head.state = RequestHead::State::Complete;
     head.method = parts[0];
@@ -89,6 +96,9 @@ QByteArray statusPage(int status)
     case 404:
     case 405:
         explanation = QByteArrayLiteral("The quote page is served for GET at ") + kQuotePageTarget + '.';
+        break;
+    case 421:
+        explanation = QByteArrayLiteral("This server serves its own user's quote page under its own name only.");
         break;
     case 500:
         explanation = QByteArrayLiteral("The quote service is temporarily unavailable. Please try again later.");

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <optional>
+
 namespace vantrel::feed {
 
 // The one target that serves the quote page: path and query, both question marks included.
@@ -19,6 +21,7 @@ struct RequestHead {
     State state = State::Incomplete;
     QByteArray method; // "GET"
     QByteArray target; // the path and query exactly as sent
+    std::optional<QByteArray> host; // the Host field in lower case, when there is one
 };
 
 // Reads the request line from the bytes received so far; the head ends at the first blank line.

@@ -27,8 +27,8 @@ std::optional<qintptr> takeActivationSocket(QString &error)
         return std::nullopt;
     }
     const int socket = SD_LISTEN_FDS_START;
-    if (sd_is_socket_inet(socket, AF_UNSPEC, SOCK_STREAM, 1, 0) <= 0) {
-        error = QStringLiteral("the socket systemd passed is not a listening TCP socket");
+    if (sd_is_socket_unix(socket, SOCK_STREAM, 1, nullptr, 0) <= 0 && sd_is_socket_inet(socket, AF_UNSPEC, SOCK_STREAM, 1, 0) <= 0) {
+        error = QStringLiteral("the socket systemd passed is neither a listening Unix nor TCP stream socket");
         return std::nullopt;
     }
     return socket;
@@ -39,7 +39,8 @@ bool startedBySystemd()
     return sd_listen_fds(0) > 0;
 }
 
-bool startServing(FeedServer &server, const QHostAddress &address, quint16 port, QString &error)
+bool startServing(FeedServer &server, const QString &unixPath, const QHostAddress &address, quint16 port,
+                  QString &error)
 {
     const std::optional<qintptr> socket = takeActivationSocket(error);
     if (!error.isEmpty())
@@ -53,14 +54,10 @@ bool startServing(FeedServer &server, const QHostAddress &address, quint16 port,
         QObject::connect(&server, &FeedServer::idle, QCoreApplication::instance(), &QCoreApplication::quit);
         return true;
     }
-    if (!server.listen(address, port)) {
-        error = QStringLiteral("cannot listen on %1 port %2: %3")
-                    .arg(address.toString())
-                    .arg(port)
-                    .arg(server.errorString());
-        return false;
-    }
-    return true;
+    const bool listening = unixPath.isEmpty() ? server.listen(address, port) : server.listenOnUnixSocket(unixPath);
+    if (!listening)
+        error = server.errorString();
+    return listening;
 }
 
 } // namespace vantrel::feed

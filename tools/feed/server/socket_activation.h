@@ -25,8 +25,9 @@ std::optional<qintptr> takeActivationSocket(QString &error);
 bool startedBySystemd();
 
 // Serves on the socket systemd passed, ending the application once the server has been idle for
-// kActivatedIdleLimit, or else listens on the address and port. False, with `error` saying why, when
-// neither can be served on.
-bool startServing(FeedServer &server, const QHostAddress &address, quint16 port, QString &error);
+// kActivatedIdleLimit, or else listens on the Unix socket `unixPath`, or with none, on the TCP address
+// and port. False, with `error` saying why, when it cannot be served on.
+bool startServing(FeedServer &server, const QString &unixPath, const QHostAddress &address, quint16 port,
+                  QString &error);
 
 } // namespace vantrel::feed
