@@ -3,7 +3,7 @@
 // and now and then a reminder set just beyond the current EUR/USD rate so that it fires. Every
 // sample interval it prints the process's memory and CPU use, so that a drift shows.
 //
-//   build/bench/bench_soak SECONDS [SAMPLE_SECONDS [QUOTE_URL]]
+//   build/bench/bench_soak SECONDS [SAMPLE_SECONDS]
 // A quote server must be serving (build/tools/feed/vantrel-feed), by default at the program's own
 // address; QT_QPA_PLATFORM may be offscreen.
 
@@ -12,7 +12,8 @@
 #include "audio/engine_player.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
-#include "platform/network_http_fetch.h"
+#include "platform/curl_http_fetch.h"
+#include "platform/quote_socket.h"
 #include "platform/program_files.h"
 #include "process_cpu.h"
 #include "quotes/quote_cache_file.h"
@@ -56,7 +57,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantrel-soak"));
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_soak SECONDS [SAMPLE_SECONDS [QUOTE_URL]]\n");
+        std::fprintf(stderr, "usage: bench_soak SECONDS [SAMPLE_SECONDS]\n");
         return 2;
     }
     const int seconds = atoi(argv[1]);
@@ -64,7 +65,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir cache;
     vantrel::AudioEngine audio;
-    vantrel::NetworkHttpFetch inet1;
+    vantrel::CurlHttpFetch inet1(vantrel::quoteSocketPath());
     PrintingMessageBox messages;
     vantrel::SystemClock clock;
     vantrel::Form1 form({inet1, messages, clock,
@@ -72,10 +73,6 @@ int main(int argc, char *argv[])
                          cache.filePath(QStringLiteral("curquote.htm")),
                          QCoreApplication::applicationDirPath() + QStringLiteral("/../src")});
     form.load();
-    if (argc > 3) {
-        form.quoteurl = QUrl(QString::fromLocal8Bit(argv[3]));
-        form.refresher().setQuoteUrl(form.quoteurl);
-    }
     form.show();
     std::printf("audio device: %s\n", audio.hasDevice() ? "yes" : "no (timed plays)");
 

@@ -14,9 +14,9 @@ source scripts/lib/session.sh
 session_begin
 session_pulse
 
-build/tools/feed/vantrel-feed --port 0 > "$session_dir/feed.out" &
+# On the session's own socket, where the program asks.
+build/tools/feed/vantrel-feed > "$session_dir/feed.out" &
 session_track $!
 for _ in $(seq 50); do grep -q serving "$session_dir/feed.out" 2>/dev/null && break; sleep 0.1; done
-url=$(sed -n 's/^vantrel-feed: serving //p' "$session_dir/feed.out")
 
-QT_QPA_PLATFORM=offscreen build/bench/bench_soak "$seconds" "$sample" "$url"
+QT_QPA_PLATFORM=offscreen build/bench/bench_soak "$seconds" "$sample"

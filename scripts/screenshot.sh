@@ -16,7 +16,7 @@ if command -v openbox >/dev/null; then
   sleep 0.5
 fi
 
-"$build_dir/tools/feed/vantrel-feed" --port 8755 --seed 1 >/dev/null &
+"$build_dir/tools/feed/vantrel-feed" --seed 1 >/dev/null & # on the session's socket, where Vantrel asks
 session_track $!
 "$build_dir/src/vantrel" &
 session_track $!

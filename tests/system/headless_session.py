@@ -151,18 +151,6 @@ class ProcessKeeper:
 # Services
 
 
-def port_is_free(port):
-    probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    try:
-        probe.bind(("127.0.0.1", port))
-        return True
-    except OSError:
-        return False
-    finally:
-        probe.close()
-
-
 # The null sink every test records from; the sound-fault tests unload it and load it again.
 NULL_SINK_ARGUMENTS = ("sink_name=rec", "rate=48000", "channels=2")
 

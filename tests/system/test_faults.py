@@ -7,8 +7,9 @@
 
 Throughout, a separate process reads one grid cell of the program every 100 ms over AT-SPI and keeps the
 slowest round trip: how long the program's event loop was kept from answering. It must stay under 1 s.
-The connections the program opens to the quote port are watched in /proc/net/tcp, to see from outside
-that it kept asking during a fault and how long it waited on a stalled answer.
+The connections the program opens to the quote server's socket are watched through the kernel's socket
+diagnostics, to see from outside that it kept asking during a fault and how long it waited on a stalled
+answer.
 """
 
 import sys
@@ -20,7 +21,7 @@ import time
 from accessibility_driver import StallProbe
 from system_checks import TestFailure, check, log, wait_for
 from vantrel_system import (REFRESH_SECONDS, REQUEST_TIMEOUT_SECONDS, ConnectionWatcher, cache_page_path, check_page,
-                            differences, fetch, grids_match_cache, run_test)
+                            differences, grids_match_cache, run_test)
 
 LONGEST_STALL_ALLOWED = 1.0
 
@@ -95,7 +96,7 @@ def bad_pages(run, program, watcher):
             # The pairs read before the cut in the quote line take the new page's rates; the rest keep theirs.
             cut_path = run.path("truncated.htm")
             with open(cut_path, "wb") as f:
-                f.write(fetch(feed.url))
+                f.write(feed.fetch())
             cut_rates, complete = check_page(run, cut_path)
             check(not complete, "the truncated page reads completely")
             expected.update({pair: rate for pair, rate in cut_rates.items() if rate})
@@ -146,7 +147,7 @@ def stall(run, program, watcher):
                          what="the program to ask the stalling server for a page")
     except TestFailure as failure:
         raise TestFailure(f"{failure}; {watcher.describe(since)}")
-    log(f"the program's request stalls (connection from port {first['port']})")
+    log(f"the program's request stalls (connection from socket {first['client']})")
 
     # While it waits, the program answers the user: a pair goes into the listening list and out again.
     program.add_pair_to_listen("AUD/USD")
@@ -154,7 +155,7 @@ def stall(run, program, watcher):
     log("during the stall a pair was added to and removed from \"Pairs to be listened\"")
 
     def given_up():
-        connection = watcher.connections[first["port"]]
+        connection = watcher.connections[first["client"]]
         if time.monotonic() - connection["open_last"] > 0.5:
             return connection
         check(program.all_rates() == rates_a, "the grids changed during the stall")
@@ -191,7 +192,7 @@ def body(run, phase):
     program = run.start_program()
     run.wait_for_grids(program, rates, timeout=10)
     feed.stop()
-    watcher = ConnectionWatcher(program.process.pid).start()
+    watcher = ConnectionWatcher(program.process.pid, feed.socket).start()
     probe = StallProbe(run, program).start()
     try:
         scenario(run, program, watcher)

@@ -13,15 +13,18 @@ XDG_RUNTIME_DIR, hands the body a `SystemRun`, and afterwards stops every proces
 id, whatever happened. The body drives the program through accessibility_driver.py and checks what it
 played with audio_analysis.py; system_checks.py has what all of them share.
 
-Everything talks over loopback or Unix sockets only. The quote server must listen on 127.0.0.1:8755 (the
-address is built into the program): each test runs on a loopback of its own (in_own_network.sh), or else
-fails with a clear message when that port is taken.
+Everything talks over loopback or Unix sockets only. The quote server listens where the program asks, on
+the Unix socket vantrel/feed.sock of the run's own runtime folder; each test also runs on a loopback of its
+own (in_own_network.sh), for the feeds it starts on TCP ports.
 """
 
 import argparse
+import http.client
 import os
 import shutil
 import signal
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -29,13 +32,12 @@ import time
 import traceback
 import urllib.request
 
-QUOTE_PORT = 8755
 REFRESH_SECONDS = 3.0
 REQUEST_TIMEOUT_SECONDS = 60.0
 
 from accessibility_driver import Program, _import_pyatspi
 from audio_analysis import Tones
-from headless_session import SOUND_SERVERS, ProcessKeeper, Stack, _make_child_subreaper, port_is_free
+from headless_session import SOUND_SERVERS, ProcessKeeper, Stack, _make_child_subreaper
 from system_checks import OutOfTime, TestFailure, check, log, wait_for
 
 
@@ -44,23 +46,22 @@ from system_checks import OutOfTime, TestFailure, check, log, wait_for
 
 
 class Feed:
-    """One vantrel-feed process."""
+    """One vantrel-feed process: on the run's own Unix socket, where the program asks (its runtime folder's
+    vantrel/feed.sock), or with `port` on a TCP port of loopback."""
 
-    def __init__(self, run, args, port=QUOTE_PORT):
+    def __init__(self, run, args, port=None):
         self.run = run
         self.args = list(args)
         self.port = port
         self.process = None
         self.url = None
+        self.socket = None  # the Unix socket's path
 
     def start(self):
-        if self.port == QUOTE_PORT and not port_is_free(QUOTE_PORT):
-            raise TestFailure(
-                f"port {QUOTE_PORT} on 127.0.0.1 is taken by another program; the quote address is fixed "
-                f"in the program, so the system tests need that port free (stop whatever listens there)")
         log_path = self.run.path(f"feed-{len(self.run.feeds_started)}.log")
         self.run.feeds_started.append(self)
-        argv = [self.run.feed_bin, "--port", str(self.port)] + self.args
+        where = [] if self.port is None else ["--port", str(self.port)]
+        argv = [self.run.feed_bin] + where + self.args
         with open(log_path, "w") as out:
             self.process = self.run.keeper.popen("vantrel-feed", argv, stdout=out, stderr=subprocess.STDOUT,
                                                  env=self.run.stack.env)
@@ -76,7 +77,22 @@ class Feed:
             return None
 
         self.url = wait_for(serving, 10, what="vantrel-feed to listen")
+        if " on " in self.url:
+            self.url, self.socket = self.url.split(" on ", 1)
         return self
+
+    def fetch(self, timeout=10):
+        """The page this feed serves now, asked as the program asks."""
+        if self.socket is None:
+            opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+            with opener.open(self.url, timeout=timeout) as reply:
+                return reply.read()
+        connection = UnixHTTPConnection(self.socket, timeout)
+        try:
+            connection.request("GET", self.url.split("localhost", 1)[1], headers={"Host": "localhost"})
+            return connection.getresponse().read()
+        finally:
+            connection.close()
 
     def stop(self):
         if self.process is not None:
@@ -84,10 +100,15 @@ class Feed:
             self.process = None
 
 
-def fetch(url, timeout=10):
-    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
-    with opener.open(url, timeout=timeout) as reply:
-        return reply.read()
+class UnixHTTPConnection(http.client.HTTPConnection):
+    def __init__(self, path, timeout):
+        super().__init__("localhost", timeout=timeout)
+        self.path = path
+
+    def connect(self):
+        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.sock.settimeout(self.timeout)
+        self.sock.connect(self.path)
 
 
 def cache_page_path(run):
@@ -138,20 +159,54 @@ def grids_match_cache(run, program, timeout=10, changed_from=None):
     return rates, time.monotonic() - start
 
 
+def unix_stream_sockets():
+    """Every Unix stream socket of this network namespace, as the kernel's sock_diag tells them:
+    {inode: (path, peer inode, state)}; state 1 is connected."""
+    netlink_sock_diag, sock_diag_by_family, done, error = 4, 20, 3, 2
+    show_name, show_peer = 1, 4
+    diag_name, diag_peer = 0, 2
+    with socket.socket(socket.AF_NETLINK, socket.SOCK_DGRAM, netlink_sock_diag) as diag:
+        body = struct.pack("=BBHIIIII", socket.AF_UNIX, 0, 0, 0xFFFFFFFF, 0, show_name | show_peer,
+                           0xFFFFFFFF, 0xFFFFFFFF)
+        diag.send(struct.pack("=IHHII", 16 + len(body), sock_diag_by_family, 0x1 | 0x300, 1, 0) + body)
+        found = {}
+        while True:
+            data = diag.recv(65536)
+            offset = 0
+            while offset + 16 <= len(data):
+                length, kind = struct.unpack_from("=IH", data, offset)
+                if kind in (done, error):
+                    return found
+                family, sock_type, state, _, inode = struct.unpack_from("=BBBBI", data, offset + 16)
+                path, peer = None, None
+                attribute = offset + 16 + 16
+                while attribute + 4 <= offset + length:
+                    attribute_length, attribute_type = struct.unpack_from("=HH", data, attribute)
+                    value = data[attribute + 4:attribute + attribute_length]
+                    if attribute_type == diag_name:
+                        path = value.rstrip(b"\0").decode(errors="replace")
+                    elif attribute_type == diag_peer:
+                        peer = struct.unpack("=I", value)[0]
+                    attribute += (attribute_length + 3) & ~3
+                if sock_type == socket.SOCK_STREAM:
+                    found[inode] = (path, peer, state)
+                offset += (length + 3) & ~3
+
+
 class ConnectionWatcher:
-    """Watches the TCP connections to the quote port in /proc/net/tcp every 10 ms, from a thread, to see
-    from outside when the program asks for a page and how long a request stays open.
+    """Watches the connections to the quote server's Unix socket every 10 ms, from a thread, through the
+    kernel's socket diagnostics, to see from outside when the program asks for a page and how long a request
+    stays open.
 
-    Each connection is known by its client port: when it was first seen, the first and last time either
-    end of it was seen ESTABLISHED, and whether its client end is a socket of the program (another
-    program on the machine that asks 127.0.0.1:8755 for pages would reach the tests' quote server too).
-    The quote server closes after every answer, so every request is a connection of its own; one that
-    lasts only a few milliseconds may be seen only after its end, with no owner."""
+    Each connection is known by its client socket: when it was first seen, the first and last time it was
+    seen connected, and whether the client is a socket of the program (another program of the run that
+    asks the quote server would be seen too). The quote server closes after every answer, so every
+    request is a connection of its own."""
 
-    def __init__(self, program_pid, port=QUOTE_PORT):
+    def __init__(self, program_pid, socket_path):
         import threading
         self.program_pid = program_pid
-        self.port = port
+        self.socket_path = socket_path
         self.connections = {}
         self._lock = threading.Lock()
         self._stop = threading.Event()
@@ -175,42 +230,31 @@ class ConnectionWatcher:
                 except OSError:
                     continue
                 if target.startswith("socket:["):
-                    inodes.add(target[8:-1])
+                    inodes.add(int(target[8:-1]))
         except OSError:
             pass
         return inodes
 
     def _watch(self):
-        hex_port = f"{self.port:04X}"
         while not self._stop.is_set():
             now = time.monotonic()
             try:
-                with open("/proc/net/tcp") as f:
-                    lines = f.readlines()[1:]
+                sockets = unix_stream_sockets()
             except OSError:
-                lines = []
+                sockets = {}
             ours = self._program_sockets()
             with self._lock:
-                for line in lines:
-                    fields = line.split()
-                    local, remote, state, inode = fields[1], fields[2], fields[3], fields[9]
-                    local_port, remote_port = local.split(":")[1], remote.split(":")[1]
-                    client_end = False
-                    if local_port == hex_port and remote.startswith("0100007F"):
-                        client = int(remote_port, 16)
-                    elif remote_port == hex_port and local.startswith("0100007F") and remote.startswith("0100007F"):
-                        client = int(local_port, 16)
-                        client_end = True
-                    else:
+                # The server's end of each connection carries the socket's path; its peer is the client.
+                for path, client, state in sockets.values():
+                    if path != self.socket_path or not client or state != 1:
                         continue
                     entry = self.connections.setdefault(client, {"first": now, "open_first": None,
                                                                  "open_last": None, "ours": False})
-                    if client_end and inode in ours:
+                    if client in ours:
                         entry["ours"] = True
-                    if state == "01":
-                        if entry["open_first"] is None:
-                            entry["open_first"] = now
-                        entry["open_last"] = now
+                    if entry["open_first"] is None:
+                        entry["open_first"] = now
+                    entry["open_last"] = now
             self._stop.wait(0.01)
 
     def opened_between(self, start, end=None, ours_only=True):
@@ -218,7 +262,7 @@ class ConnectionWatcher:
         unless `ours_only` is false."""
         end = time.monotonic() if end is None else end
         with self._lock:
-            found = [dict(entry, port=port) for port, entry in self.connections.items()
+            found = [dict(entry, client=client) for client, entry in self.connections.items()
                      if start <= entry["first"] <= end and (entry["ours"] or not ours_only)]
         return sorted(found, key=lambda entry: entry["first"])
 
@@ -226,11 +270,9 @@ class ConnectionWatcher:
         now = time.monotonic()
         lines = []
         for entry in self.opened_between(since, ours_only=False):
-            opened = "never established" if entry["open_first"] is None else (
-                f"open {entry['open_first'] - since:.1f}-{entry['open_last'] - since:.1f} s")
-            lines.append(f"port {entry['port']}: {'the program' if entry['ours'] else 'another client'}, "
-                         f"first seen {entry['first'] - since:.1f} s, {opened}")
-        return f"connections to the quote port in the last {now - since:.0f} s:\n  " + "\n  ".join(lines)
+            lines.append(f"socket {entry['client']}: {'the program' if entry['ours'] else 'another client'}, "
+                         f"open {entry['open_first'] - since:.1f}-{entry['open_last'] - since:.1f} s")
+        return f"connections to the quote server in the last {now - since:.0f} s:\n  " + "\n  ".join(lines)
 
 
 # --------------------------------------------------------------------------------------------------
@@ -268,7 +310,7 @@ class SystemRun:
         """One page of the moving market with this seed, fetched from a feed on a free port."""
         feed = Feed(self, ["--seed", str(seed)], port=0).start()
         try:
-            page = fetch(feed.url)
+            page = feed.fetch()
         finally:
             feed.stop()
         path = self.path(name or f"page-seed{seed}.htm")
