@@ -34,7 +34,7 @@ if ! kill -0 "$feed_pid" 2>/dev/null; then
   status=0
   wait "$feed_pid" || status=$?
   feed_pid=
-  # 1: it could not listen, most likely because a quote server already does, such as the one the
+  # 1: it could not listen, most likely because a quote server already does on your socket, such as the one the
   # package starts for each user; anything else: the source or its options were refused.
   if [[ $status -ne 1 ]]; then
     echo "run: vantrel-feed ${feed_arguments[*]} did not start (exit status $status)" >&2

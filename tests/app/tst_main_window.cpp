@@ -124,7 +124,7 @@ void TestMainWindow::startUpDefaults()
     QVERIFY(form.majorRatesView() && form.majorRatesView()->isVisible());
     QVERIFY(form.crossRatesView() && form.crossRatesView()->isVisible());
     QCOMPARE(form.quoteurl.toString(),
-             "http://127.0.0.1:8755/interesthq/market.dll?getexmarket_5l?branch=0755");
+             "http://localhost/interesthq/market.dll?getexmarket_5l?branch=0755");
 }
 
 void TestMainWindow::firstDownloadIsSavedNotRead()

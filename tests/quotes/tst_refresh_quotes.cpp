@@ -26,7 +26,7 @@ Q_DECLARE_METATYPE(vantrel::FetchResult)
 
 namespace {
 
-const QUrl kQuoteUrl(QStringLiteral("http://127.0.0.1:8755/interesthq/market.dll?getexmarket_5l?branch=0755"));
+const QUrl kQuoteUrl(QStringLiteral("http://localhost/interesthq/market.dll?getexmarket_5l?branch=0755"));
 
 QByteArray fileContent(const QString &path)
 {

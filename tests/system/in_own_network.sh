@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command inside a network namespace of its own that has nothing but a loopback, and removes the
-# namespace afterwards. The program's quote address is fixed at 127.0.0.1:8755, so two system tests on
-# one loopback would take each other's port; each in its own namespace, they can run side by side.
+# namespace afterwards, so that system tests run side by side: each test's quote server is on its run's
+# own Unix socket, but what else a test listens on (stand-in servers on TCP ports, the X server's abstract
+# socket, per network namespace) would otherwise meet the others'.
 #
 # The command also gets a mount namespace with its own empty /tmp/.X11-unix and /var/lib/xkb. Xvfb's
 # -displayfd takes the first display whose socket it can bind, and the abstract X sockets are per network
@@ -28,5 +29,5 @@ if ip netns add "$name" 2>/dev/null; then
     fi
     exec "$@"' in_own_network "$@"
 else
-  flock "${TMPDIR:-/tmp}/vantrel-quote-port.lock" "$@"
+  flock "${TMPDIR:-/tmp}/vantrel-system-tests.lock" "$@"
 fi

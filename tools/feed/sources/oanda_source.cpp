@@ -3,6 +3,7 @@
 
 #include "sources/access_token.h"
 #include "sources/oanda_pricing_reader.h"
+#include "sources/token_destination.h"
 
 #include <QHostAddress>
 #include <QJsonDocument>
@@ -56,7 +57,9 @@ QString OandaSource::whyNotAsk()
     m_file.rewatch();
     AccessToken read = readAccessToken(m_tokenFile);
     m_token = read.token;
-    return read.error;
+    if (!read.error.isEmpty())
+        return read.error;
+    return whyNoSecretTo(settings().url);
 }
 
 QNetworkRequest OandaSource::request() const
