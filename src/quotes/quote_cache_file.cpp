@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <cstdio>
 
 namespace vantrel {
 
@@ -33,18 +35,21 @@ QuoteCacheFile::SaveOutcome QuoteCacheFile::replace(const QByteArray &page)
     const QString folder = QFileInfo(m_path).absolutePath();
     QDir().mkpath(folder);
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Written beside the file and renamed over it: a reader sees the old page or the new, never half of
+    // one. Not synced to disk (QSaveFile would, on the window's thread, every 3 s): after a power cut the
+    // next refresh brings the page again.
+    const QFileInfo target(m_path);
+    QTemporaryFile file(m_path + QStringLiteral(".XXXXXX")); // made 0600
+    if (target.isDir() || (target.exists() && !target.isWritable()) || !file.open())
         return SaveOutcome::CouldNotOpen;
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    if (file.write(page) != page.size()) {
-        file.cancelWriting();
+    if (file.write(page) != page.size() || !file.flush())
         return SaveOutcome::WriteFailed;
-    }
-    if (!file.commit()) {
+    file.close();
+    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(m_path).constData()) != 0) {
         m_savedAt = QDateTime();
         return SaveOutcome::WriteFailed;
     }
+    file.setAutoRemove(false); // its name is the cache file's now
     m_saved = page;
     m_savedAt = QFileInfo(m_path).lastModified();
     return SaveOutcome::Saved;

@@ -10,7 +10,8 @@
 namespace vantrel {
 
 // The page as last downloaded, "curquote.htm" in the user's cache directory. It is replaced
-// atomically, so a failed write leaves the previous page whole. The file and its folder are the user's
+// atomically (a new file renamed over it, not synced to disk), so a failed write leaves the previous page
+// whole. The file and its folder are the user's
 // alone (0600 and 0700, whatever the umask): the prices a trader hears are nobody else's to read. A page
 // the file still holds is not written again, so that a feed serving the same page every 3 s does not wear
 // the disk.
