@@ -10,14 +10,15 @@
 set -euo pipefail
 
 # Building: the compiler, CMake and Ninja, Qt and the audio libraries, libsystemd for the quote server's
-# socket activation, and the tools that make the clips at build time (festival's voice says the spoken
+# socket activation, libcurl for the program's download over the quote server's Unix socket, and the
+# tools that make the clips at build time (festival's voice says the spoken
 # ones, espeak-ng voices the animals' calls, sox cuts and treats them and makes the alert sounds).
 # Running: Qt's platform plugins, which nothing links to, for X11 and for Wayland, and the time zones
 # (the quote server reads New York's, by whose clock the FX week closes).
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libxcb1-dev
-  libsndfile1-dev libsamplerate0-dev libpulse-dev libsystemd-dev
+  libsndfile1-dev libsamplerate0-dev libpulse-dev libsystemd-dev libcurl4-openssl-dev
   festival festvox-us-slt-hts espeak-ng sox
   qt6-qpa-plugins qt6-wayland tzdata
 )
