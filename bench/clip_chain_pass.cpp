@@ -27,7 +27,7 @@
 #include "audio/engine_player.h"
 #include "platform/clock.h"
 #include "platform/http_fetch.h"
-#include "platform/message_box.h"
+#include "toolkit/message_box.h"
 #include "process_cpu.h"
 #include "quotes/pair_catalogue.h"
 

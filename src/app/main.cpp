@@ -3,7 +3,7 @@
 #include "audio/audio_engine.h"
 #include "audio/engine_player.h"
 #include "platform/clock.h"
-#include "platform/message_box.h"
+#include "toolkit/message_box.h"
 #include "platform/curl_http_fetch.h"
 #include "platform/program_files.h"
 #include "platform/quote_socket.h"

@@ -3,7 +3,7 @@
 #include "accessibility/list_box.h"
 #include "accessibility/spoken_focus.h"
 #include "app/main_window.h"
-#include "platform/message_box.h"
+#include "toolkit/message_box.h"
 #include "quotes/pair_catalogue.h"
 
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #include "accessibility/list_box.h"
 #include "accessibility/spoken_focus.h"
 #include "app/main_window.h"
-#include "platform/message_box.h"
+#include "toolkit/message_box.h"
 #include "reminders/reminder_entry.h"
 
 #include <QComboBox>

@@ -2,22 +2,12 @@
 #include "program_files.h"
 
 #include <QCoreApplication>
-#include <QImageReader>
 
 namespace vantrel {
 
 QString programDirectory()
 {
     return QCoreApplication::applicationDirPath();
-}
-
-QIcon programIcon()
-{
-    const QString path = programDirectory() + QStringLiteral("/fd.ico");
-    // QIcon accepts any path and only fails when painting; look at the file once here instead.
-    if (!QImageReader(path).canRead())
-        return {};
-    return QIcon(path);
 }
 
 } // namespace vantrel

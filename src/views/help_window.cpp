@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "help_window.h"
 
-#include "platform/twips.h"
+#include "toolkit/twips.h"
 
 #include <QKeySequence>
 #include <QPlainTextEdit>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rate_grid.h"
 
-#include "platform/twips.h"
+#include "toolkit/twips.h"
 #include "views/rate_grid_accessible.h"
 
 #include <QAccessible>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rate_view.h"
 
-#include "platform/program_files.h"
-#include "platform/title_bar.h"
+#include "toolkit/program_icon.h"
+#include "toolkit/title_bar.h"
 #include "quotes/rate_table.h"
 
 #include <QScrollBar>

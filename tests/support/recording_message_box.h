@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/message_box.h"
+#include "toolkit/message_box.h"
 
 #include <QStringList>
 

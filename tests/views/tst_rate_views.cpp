@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/twips.h"
+#include "toolkit/twips.h"
 #include "quotes/pair_catalogue.h"
 #include "views/cross_rates_view.h"
 #include "views/major_rates_view.h"

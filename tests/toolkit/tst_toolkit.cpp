@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/message_box.h"
+#include "toolkit/message_box.h"
 #include "platform/program_files.h"
+#include "toolkit/program_icon.h"
 #include "platform/switch_timer.h"
 
 #include <QApplication>
