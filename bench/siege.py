@@ -3,12 +3,13 @@
 """How the quote server holds under a siege: another process holds 1,100 connections open without a word
 while a client asks for the page as Vantrel does, once a second.
 
-    bench/siege.py [--build build] [--connections 1100] [--limit N] [--seconds 10]
+    bench/siege.py [--build build] [--connections 1100] [--limit N] [--seconds 10] [--reconnect]
 
 vantrel-feed runs on a Unix socket of its own (a private runtime folder) with its descriptor limit set to
 N, soft and hard (`prlimit`; default 1024, the limit of the fault as it was found). Prints each request's
 time to answer, the feed's CPU time over the siege (a feed spinning on accept() would take a whole core),
-and how many connections of the siege it dropped.
+and how many connections of the siege it dropped. With --reconnect the siege opens a new connection for
+every one the feed drops, as fast as it can, so that 1,100 stay open or waiting all along.
 """
 
 import argparse
@@ -20,6 +21,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 
@@ -56,6 +58,7 @@ def main():
     parser.add_argument("--connections", type=int, default=1100)
     parser.add_argument("--limit", type=int, default=1024)
     parser.add_argument("--seconds", type=int, default=10)
+    parser.add_argument("--reconnect", action="store_true")
     options = parser.parse_args()
 
     runtime = tempfile.mkdtemp(prefix="vantrel-siege-")
@@ -80,6 +83,30 @@ def main():
             s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
             s.connect(path)
             held.append(s)
+        stop = threading.Event()
+        reopened = [0]
+
+        def reconnect():
+            while not stop.is_set():
+                for i, s in enumerate(held):
+                    s.setblocking(False)
+                    try:
+                        gone = s.recv(1) == b""
+                    except BlockingIOError:
+                        gone = False
+                    except OSError:
+                        gone = True
+                    if gone:
+                        s.close()
+                        fresh = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+                        fresh.connect(path)
+                        held[i] = fresh
+                        reopened[0] += 1
+                stop.wait(0.01)
+
+        keeper = threading.Thread(target=reconnect, daemon=True)
+        if options.reconnect:
+            keeper.start()
         cpu_before = cpu_seconds(feed.pid)
         started = time.monotonic()
         times = []
@@ -91,6 +118,10 @@ def main():
             time.sleep(max(0.0, 1.0 - seconds))
         cpu = cpu_seconds(feed.pid) - cpu_before
         wall = time.monotonic() - started
+        stop.set()
+        if options.reconnect:
+            keeper.join()
+            print(f"the siege opened {reopened[0]} new connections for those dropped")
         dropped = 0
         for s in held:
             s.setblocking(False)

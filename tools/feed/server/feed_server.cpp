@@ -126,14 +126,14 @@ void FeedServer::acceptClients()
 
 // Only the user's own programs are answered; a Unix socket tells its peer, a TCP connection's other
 // end is looked up in the kernel (and is no one when it is on another machine).
-bool FeedServer::isOwnUser(int client) const
+bool FeedServer::isOwnUser(int client)
 {
     if (m_listening->isUnix()) {
         ucred peer{};
         socklen_t length = sizeof peer;
         if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == ::getuid())
             return true;
-        const_cast<FeedServer *>(this)->sayRefused(QStringLiteral("user %1").arg(peer.uid));
+        sayRefused(QStringLiteral("user %1").arg(peer.uid));
         return false;
     }
     sockaddr_storage local{}, remote{};
@@ -146,7 +146,7 @@ bool FeedServer::isOwnUser(int client) const
     const std::optional<uid_t> owner = tcpSocketOwner(there.address, there.port, here.address, here.port);
     if (owner == ::getuid())
         return true;
-    const_cast<FeedServer *>(this)->sayRefused(
+    sayRefused(
         owner ? QStringLiteral("user %1").arg(*owner)
               : QStringLiteral("%1, not a program of this machine's").arg(there.address.toString()));
     return false;

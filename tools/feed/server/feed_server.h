@@ -58,7 +58,7 @@ signals:
 private:
     bool serveOn(std::unique_ptr<ListeningSocket> socket);
     void acceptClients();
-    bool isOwnUser(int client) const;
+    bool isOwnUser(int client);
     void take(int client);
     bool dropOldestWaiting();
     void sayRefused(const QString &who);

@@ -27,7 +27,8 @@ std::optional<qintptr> takeActivationSocket(QString &error)
         return std::nullopt;
     }
     const int socket = SD_LISTEN_FDS_START;
-    if (sd_is_socket_unix(socket, SOCK_STREAM, 1, nullptr, 0) <= 0 && sd_is_socket_inet(socket, AF_UNSPEC, SOCK_STREAM, 1, 0) <= 0) {
+    if (sd_is_socket_unix(socket, SOCK_STREAM, 1, nullptr, 0) <= 0
+        && sd_is_socket_inet(socket, AF_UNSPEC, SOCK_STREAM, 1, 0) <= 0) {
         error = QStringLiteral("the socket systemd passed is neither a listening Unix nor TCP stream socket");
         return std::nullopt;
     }
