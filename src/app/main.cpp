@@ -3,11 +3,11 @@
 #include "audio/audio_engine.h"
 #include "audio/engine_player.h"
 #include "platform/clock.h"
-#include "toolkit/message_box.h"
 #include "platform/curl_http_fetch.h"
 #include "platform/program_files.h"
 #include "platform/quote_socket.h"
 #include "quotes/quote_cache_file.h"
+#include "toolkit/message_box.h"
 
 #include <QApplication>
 #include <QFont>

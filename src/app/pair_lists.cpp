@@ -3,8 +3,8 @@
 #include "accessibility/list_box.h"
 #include "accessibility/spoken_focus.h"
 #include "app/main_window.h"
-#include "toolkit/message_box.h"
 #include "quotes/pair_catalogue.h"
+#include "toolkit/message_box.h"
 
 #include <QComboBox>
 #include <QListWidget>

@@ -3,8 +3,8 @@
 #include "accessibility/list_box.h"
 #include "accessibility/spoken_focus.h"
 #include "app/main_window.h"
-#include "toolkit/message_box.h"
 #include "reminders/reminder_entry.h"
+#include "toolkit/message_box.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rate_view.h"
 
+#include "quotes/rate_table.h"
 #include "toolkit/program_icon.h"
 #include "toolkit/title_bar.h"
-#include "quotes/rate_table.h"
 
 #include <QScrollBar>
 

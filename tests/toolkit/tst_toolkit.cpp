@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "toolkit/message_box.h"
 #include "platform/program_files.h"
-#include "toolkit/program_icon.h"
 #include "platform/switch_timer.h"
+#include "toolkit/message_box.h"
+#include "toolkit/program_icon.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "toolkit/twips.h"
 #include "quotes/pair_catalogue.h"
+#include "quotes/rate_table.h"
+#include "toolkit/twips.h"
 #include "views/cross_rates_view.h"
 #include "views/major_rates_view.h"
 #include "views/rate_grid_accessible.h"
-#include "quotes/rate_table.h"
 
 #include <QAccessible>
 #include <QFontMetrics>
