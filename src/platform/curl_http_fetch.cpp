@@ -40,10 +40,14 @@ CurlHttpFetch::CurlHttpFetch(QString socketPath, QObject *parent)
     curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlHttpFetch::onTimer);
     curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
     m_curlTimer.setSingleShot(true);
-    // curl keeps the request's deadline itself and only asks to be woken then; waking it early would
-    // just ask again, but a whole minute is given, never 5 % less.
+    // curl keeps the request's deadline itself and asks to be woken for it: on time, not up to 5 % late.
     m_curlTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_curlTimer, &QTimer::timeout, this, [this] { act(CURL_SOCKET_TIMEOUT, 0); });
+    m_notStarted.setSingleShot(true);
+    m_notStarted.setInterval(0);
+    connect(&m_notStarted, &QTimer::timeout, this, [this] {
+        emit finished({CURLE_FAILED_INIT, {}, QStringLiteral("curl could not start the request")});
+    });
 }
 
 CurlHttpFetch::~CurlHttpFetch()
@@ -65,6 +69,10 @@ void CurlHttpFetch::fetch(const QUrl &url)
     m_errorDetail[0] = '\0';
 
     m_easy = curl_easy_init();
+    if (!m_easy) {
+        m_notStarted.start(); // the answer comes later, as always
+        return;
+    }
     curl_easy_setopt(m_easy, CURLOPT_UNIX_SOCKET_PATH, m_socketPath.constData());
     curl_easy_setopt(m_easy, CURLOPT_URL, url.toEncoded().constData());
     curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http");
@@ -83,11 +91,16 @@ void CurlHttpFetch::fetch(const QUrl &url)
     curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
     // One connection per request, as the quote server closes after every answer.
     curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
-    curl_multi_add_handle(m_multi, m_easy); // sets the timer that starts the transfer
+    // Sets the timer that starts the transfer.
+    if (curl_multi_add_handle(m_multi, m_easy) != CURLM_OK) {
+        releaseTransfer();
+        m_notStarted.start();
+    }
 }
 
 void CurlHttpFetch::cancel()
 {
+    m_notStarted.stop();
     releaseTransfer();
 }
 

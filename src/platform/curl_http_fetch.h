@@ -31,7 +31,7 @@ public:
     void setRequestTimeout(int seconds) override;
     void fetch(const QUrl &url) override;
     void cancel() override;
-    bool isBusy() const override { return m_easy != nullptr; }
+    bool isBusy() const override { return m_easy != nullptr || m_notStarted.isActive(); }
 
     // The timeout in milliseconds, so that tests need not wait a minute.
     void setRequestTimeoutMs(int milliseconds) { m_timeoutMs = milliseconds; }
@@ -56,6 +56,7 @@ private:
     void *m_easy = nullptr;
     QHash<int, std::shared_ptr<Watch>> m_watches;
     QTimer m_curlTimer;
+    QTimer m_notStarted; // a request curl could not take, reported as failed
     QByteArray m_body;
     char m_errorDetail[256] = {};
     bool m_tooLarge = false;
