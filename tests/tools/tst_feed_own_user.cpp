@@ -113,6 +113,8 @@ class TestFeedOwnUser : public QObject
 private slots:
     void answersItsOwnNamesOnly_data();
     void answersItsOwnNamesOnly();
+    void refusesAnotherUsersClients_data();
+    void refusesAnotherUsersClients();
     void tokenGoesToItsOwnUsersListenerOnly_data();
     void tokenGoesToItsOwnUsersListenerOnly();
     void holdsUnderASiege_data();
@@ -147,6 +149,52 @@ void TestFeedOwnUser::answersItsOwnNamesOnly()
     QVERIFY2(answer.startsWith("HTTP/1.1 " + QByteArray::number(status) + ' '), answer.left(100).constData());
     // A request refused for its name costs the source nothing.
     QCOMPARE(feed.pagesAsked, status == 200 ? 1 : 0);
+}
+
+void TestFeedOwnUser::refusesAnotherUsersClients_data()
+{
+    QTest::addColumn<bool>("unixSocket");
+
+    QTest::newRow("Unix socket opened to everyone") << true;
+    QTest::newRow("TCP") << false;
+}
+
+// Asked by a process of the user nobody, the feed closes without a word and asks its source nothing.
+void TestFeedOwnUser::refusesAnotherUsersClients()
+{
+    QFETCH(bool, unixSocket);
+    if (::geteuid() != 0)
+        QSKIP("only root can start a client of another user");
+
+    CountingFeed feed(unixSocket);
+    if (unixSocket) { // past the folder's and the socket's modes, the feed's own check is what is left
+        QVERIFY(QFile::setPermissions(feed.folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                              | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(feed.socketPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
+                                                             | QFile::WriteOther));
+    }
+    QProcess nobody;
+    nobody.start(QStringLiteral("setpriv"),
+                 {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                  QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+                  QStringLiteral("import socket, sys\n"
+                                 "where = sys.argv[1]\n"
+                                 "s = socket.socket(socket.AF_UNIX) if where.startswith('/') else socket.socket()\n"
+                                 "s.settimeout(5)\n"
+                                 "s.connect(where if where.startswith('/') else ('127.0.0.1', int(where)))\n"
+                                 "s.sendall(sys.argv[2].encode())\n"
+                                 "try:\n"
+                                 "    print(repr(s.recv(100)), flush=True)\n"
+                                 "except ConnectionResetError:\n"
+                                 "    print('reset', flush=True)\n"),
+                  unixSocket ? feed.socketPath() : QString::number(feed.server.port()),
+                  QString::fromLatin1(pageRequest("localhost"))});
+    QVERIFY(QTest::qWaitFor([&] { return nobody.state() == QProcess::NotRunning; }, 10'000));
+    const QByteArray said = nobody.readAllStandardOutput().trimmed();
+    // Closed unread, a TCP connection may be reset rather than ended; either way, no answer.
+    QVERIFY2(said == "b''" || said == "reset", said.constData());
+    QCOMPARE(feed.pagesAsked, 0);
+    QCOMPARE(feed.server.openConnections(), 0);
 }
 
 void TestFeedOwnUser::tokenGoesToItsOwnUsersListenerOnly_data()

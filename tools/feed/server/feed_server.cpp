@@ -97,6 +97,7 @@ void FeedServer::reportIdleAfter(std::chrono::milliseconds limit)
 
 void FeedServer::acceptClients()
 {
+    bool taken = false;
     // A bounded round, so that a flood of clients cannot keep the event loop from the others.
     for (int round = 0; round < 64; ++round) {
         const int client = ::accept4(m_listening->descriptor(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -119,9 +120,11 @@ void FeedServer::acceptClients()
             ::close(client); // every one of them is being answered: this one waits its turn elsewhere
             continue;
         }
-        take(client);
+        taken = take(client) || taken;
     }
-    restartIdleClock();
+    // Only the user's own clients keep a feed started by systemd running.
+    if (taken)
+        restartIdleClock();
 }
 
 // Only the user's own programs are answered; a Unix socket tells its peer, a TCP connection's other
@@ -146,26 +149,36 @@ bool FeedServer::isOwnUser(int client)
     const std::optional<uid_t> owner = tcpSocketOwner(there.address, there.port, here.address, here.port);
     if (owner == ::getuid())
         return true;
-    sayRefused(
-        owner ? QStringLiteral("user %1").arg(*owner)
-              : QStringLiteral("%1, not a program of this machine's").arg(there.address.toString()));
+    sayRefused(owner ? QStringLiteral("user %1").arg(*owner)
+                     : QStringLiteral("%1 port %2, which the kernel knows of no program of this machine at")
+                           .arg(there.address.toString())
+                           .arg(there.port));
     return false;
 }
 
-void FeedServer::take(int client)
+bool FeedServer::take(int client)
 {
     const auto answer = [this](const RequestHead &request) { return m_responder.answer(request); };
     FeedConnection *connection = nullptr;
     if (m_listening->isUnix()) {
         auto *socket = new QLocalSocket;
-        socket->setSocketDescriptor(client, QLocalSocket::ConnectedState, QIODevice::ReadWrite);
-        connection = new FeedConnection(socket, m_delayMs, answer, this);
+        if (socket->setSocketDescriptor(client, QLocalSocket::ConnectedState, QIODevice::ReadWrite))
+            connection = new FeedConnection(socket, m_delayMs, answer, this);
+        else
+            delete socket;
     } else {
         auto *socket = new QTcpSocket;
-        socket->setSocketDescriptor(client, QAbstractSocket::ConnectedState, QIODevice::ReadWrite);
-        connection = new FeedConnection(socket, m_delayMs, answer, this);
+        if (socket->setSocketDescriptor(client, QAbstractSocket::ConnectedState, QIODevice::ReadWrite))
+            connection = new FeedConnection(socket, m_delayMs, answer, this);
+        else
+            delete socket;
+    }
+    if (!connection) {
+        ::close(client);
+        return false;
     }
     connect(connection, &QObject::destroyed, this, &FeedServer::restartIdleClock);
+    return true;
 }
 
 bool FeedServer::dropOldestWaiting()

@@ -59,7 +59,7 @@ private:
     bool serveOn(std::unique_ptr<ListeningSocket> socket);
     void acceptClients();
     bool isOwnUser(int client);
-    void take(int client);
+    bool take(int client);
     bool dropOldestWaiting();
     void sayRefused(const QString &who);
     void restartIdleClock();

@@ -9,12 +9,14 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 namespace vantrel::feed {
@@ -38,30 +40,35 @@ bool unixAddressOf(const QString &path, sockaddr_un &address, QString &error)
     return true;
 }
 
-// Whether a server answers at `address`: only then is its socket file not ours to replace.
+// Whether a server listens at `address`: only then is its socket file not ours to replace. Never
+// waits: a listener too busy to take the probe (EAGAIN) listens all the same.
 bool someoneListensAt(const sockaddr_un &address)
 {
-    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool answered = ::connect(probe, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const bool listening = ::connect(probe, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
+                           || errno == EAGAIN || errno == EINPROGRESS;
     ::close(probe);
-    return answered;
+    return listening;
 }
 
 } // namespace
 
-ListeningSocket::ListeningSocket(int descriptor, QString path, QHostAddress address, quint16 port, bool removesFile)
+ListeningSocket::ListeningSocket(int descriptor, bool unix, QString path, QHostAddress address, quint16 port, int lock)
     : m_descriptor(descriptor)
+    , m_unix(unix)
     , m_path(std::move(path))
     , m_address(std::move(address))
     , m_port(port)
-    , m_removesFile(removesFile)
+    , m_lock(lock)
 {
 }
 
 ListeningSocket::~ListeningSocket()
 {
-    if (m_removesFile)
-        ::unlink(QFile::encodeName(m_path).constData());
+    if (m_lock >= 0) {
+        ::unlink(QFile::encodeName(m_path).constData()); // still ours: the lock kept any other away
+        ::close(m_lock);
+    }
     ::close(m_descriptor);
 }
 
@@ -75,8 +82,15 @@ std::unique_ptr<ListeningSocket> ListeningSocket::onUnixPath(const QString &path
         error = QStringLiteral("cannot make the folder %1: %2").arg(folder, lastError());
         return nullptr;
     }
-    if (someoneListensAt(address)) {
+    const int lock = ::open(QFile::encodeName(path + QStringLiteral(".lock")).constData(),
+                            O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock < 0) {
+        error = QStringLiteral("cannot listen on %1: %2").arg(path, lastError());
+        return nullptr;
+    }
+    if (::flock(lock, LOCK_EX | LOCK_NB) != 0 || someoneListensAt(address)) {
         error = QStringLiteral("another quote server already listens on %1").arg(path);
+        ::close(lock);
         return nullptr;
     }
     ::unlink(address.sun_path); // a socket left by a server that ended without removing it
@@ -89,9 +103,10 @@ std::unique_ptr<ListeningSocket> ListeningSocket::onUnixPath(const QString &path
     if (!bound || ::listen(descriptor, SOMAXCONN) != 0) {
         error = QStringLiteral("cannot listen on %1: %2").arg(path, lastError());
         ::close(descriptor);
+        ::close(lock);
         return nullptr;
     }
-    return std::unique_ptr<ListeningSocket>(new ListeningSocket(descriptor, path, {}, 0, true));
+    return std::unique_ptr<ListeningSocket>(new ListeningSocket(descriptor, true, path, {}, 0, lock));
 }
 
 std::unique_ptr<ListeningSocket> ListeningSocket::onTcp(const QHostAddress &address, quint16 port, QString &error)
@@ -139,15 +154,19 @@ std::unique_ptr<ListeningSocket> ListeningSocket::adopt(int descriptor, QString 
     ::fcntl(descriptor, F_SETFD, FD_CLOEXEC);
     if (storage.ss_family == AF_UNIX) {
         const auto &address = reinterpret_cast<const sockaddr_un &>(storage);
-        const QString path = QFile::decodeName(QByteArray(address.sun_path, qstrnlen(address.sun_path, sizeof address.sun_path)));
-        return std::unique_ptr<ListeningSocket>(new ListeningSocket(descriptor, path, {}, 0, false));
+        const qsizetype nameLength = qsizetype(length) - qsizetype(offsetof(sockaddr_un, sun_path));
+        const bool abstract = nameLength > 0 && address.sun_path[0] == '\0';
+        const QByteArray name = abstract ? QByteArray(address.sun_path + 1, nameLength - 1)
+                                         : QByteArray(address.sun_path, qstrnlen(address.sun_path, sizeof address.sun_path));
+        const QString path = (abstract ? QStringLiteral("@") : QString()) + QFile::decodeName(name);
+        return std::unique_ptr<ListeningSocket>(new ListeningSocket(descriptor, true, path, {}, 0));
     }
     if (storage.ss_family != AF_INET && storage.ss_family != AF_INET6) {
         error = QStringLiteral("the socket passed is neither a Unix nor a TCP socket");
         return nullptr;
     }
     const SocketEnd end = socketEndOf(storage);
-    return std::unique_ptr<ListeningSocket>(new ListeningSocket(descriptor, {}, end.address, end.port, false));
+    return std::unique_ptr<ListeningSocket>(new ListeningSocket(descriptor, false, {}, end.address, end.port));
 }
 
 // The loopback names, with the port or without: a name only this machine gives itself, never one a

@@ -15,7 +15,9 @@ class ListeningSocket
 {
 public:
     // Listens at `path`, making its folder (mode 0700) when missing; the socket itself is mode 0600.
-    // A socket file no one listens on any more is replaced; one another server answers on is not.
+    // A socket file no one listens on any more is replaced; one another server answers on is not, and
+    // of two feeds starting at once at the same path, one listens and the other says so (a lock file
+    // beside the socket keeps them apart).
     static std::unique_ptr<ListeningSocket> onUnixPath(const QString &path, QString &error);
     static std::unique_ptr<ListeningSocket> onTcp(const QHostAddress &address, quint16 port, QString &error);
     // A socket that is already listening, as systemd passes it; taken over.
@@ -26,8 +28,8 @@ public:
     ListeningSocket &operator=(const ListeningSocket &) = delete;
 
     int descriptor() const { return m_descriptor; }
-    bool isUnix() const { return !m_path.isEmpty(); }
-    QString path() const { return m_path; }
+    bool isUnix() const { return m_unix; }
+    QString path() const { return m_path; } // an abstract socket's name after an @
     QHostAddress address() const { return m_address; }
     quint16 port() const { return m_port; }
 
@@ -38,13 +40,15 @@ public:
     QString pageLocation(const char *target) const;
 
 private:
-    ListeningSocket(int descriptor, QString path, QHostAddress address, quint16 port, bool removesFile);
+    ListeningSocket(int descriptor, bool unix, QString path, QHostAddress address, quint16 port, int lock = -1);
 
     int m_descriptor;
+    bool m_unix;
     QString m_path;
     QHostAddress m_address;
     quint16 m_port;
-    bool m_removesFile; // made here, not passed by systemd, which removes its own
+    int m_lock; // held while this process listens at a path it made; -1 for a socket systemd passed
+
 };
 
 } // namespace vantrel::feed

@@ -17,8 +17,9 @@ QString whyNoSecretTo(const QUrl &url)
     const QList<QHostAddress> addresses = url.host() == QLatin1StringView("localhost")
                                               ? QList<QHostAddress>{QHostAddress::LocalHost, QHostAddress::LocalHostIPv6}
                                               : QList<QHostAddress>{QHostAddress(url.host())};
+    // Every address the name may be reached at: a name's other address, free now, could be taken
+    // between this look and the connection.
     const quint16 port = quint16(url.port(80));
-    bool ownListener = false;
     for (const QHostAddress &address : addresses) {
         const std::optional<uid_t> owner = tcpSocketOwner(address, port);
         if (owner && *owner != ::getuid()) {
@@ -28,12 +29,12 @@ QString whyNoSecretTo(const QUrl &url)
                 .arg(address.toString())
                 .arg(*owner);
         }
-        ownListener = ownListener || owner;
+        if (!owner)
+            return QStringLiteral("nothing of yours listens on port %1 of %2, so the token was not sent%3")
+                .arg(port)
+                .arg(address.toString(),
+                     addresses.size() > 1 ? QStringLiteral(" (name the address rather than localhost)") : QString());
     }
-    if (!ownListener)
-        return QStringLiteral("nothing of yours listens on port %1 of %2, so the token was not sent")
-            .arg(port)
-            .arg(url.host());
     return {};
 }
 
