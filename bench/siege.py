@@ -13,7 +13,6 @@ every one the feed drops, as fast as it can, so that 1,100 stay open or waiting 
 """
 
 import argparse
-import http.client
 import os
 import resource
 import socket
@@ -24,16 +23,8 @@ import tempfile
 import threading
 import time
 
-
-class UnixHTTPConnection(http.client.HTTPConnection):
-    def __init__(self, path):
-        super().__init__("localhost", timeout=60)
-        self.path = path
-
-    def connect(self):
-        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        self.sock.settimeout(self.timeout)
-        self.sock.connect(self.path)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "system"))
+from unix_http import UnixHTTPConnection  # noqa: E402
 
 
 def cpu_seconds(pid):
@@ -44,7 +35,7 @@ def cpu_seconds(pid):
 
 def ask(path):
     start = time.monotonic()
-    connection = UnixHTTPConnection(path)
+    connection = UnixHTTPConnection(path, 60)
     connection.request("GET", "/interesthq/market.dll?getexmarket_5l?branch=0755")
     reply = connection.getresponse()
     reply.read()

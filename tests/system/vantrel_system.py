@@ -19,7 +19,6 @@ own (in_own_network.sh), for the feeds it starts on TCP ports.
 """
 
 import argparse
-import http.client
 import os
 import shutil
 import signal
@@ -39,6 +38,7 @@ from accessibility_driver import Program, _import_pyatspi
 from audio_analysis import Tones
 from headless_session import SOUND_SERVERS, ProcessKeeper, Stack, _make_child_subreaper
 from system_checks import OutOfTime, TestFailure, check, log, wait_for
+from unix_http import UnixHTTPConnection
 
 
 # --------------------------------------------------------------------------------------------------
@@ -98,17 +98,6 @@ class Feed:
         if self.process is not None:
             self.run.keeper.stop(self.process)
             self.process = None
-
-
-class UnixHTTPConnection(http.client.HTTPConnection):
-    def __init__(self, path, timeout):
-        super().__init__("localhost", timeout=timeout)
-        self.path = path
-
-    def connect(self):
-        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        self.sock.settimeout(self.timeout)
-        self.sock.connect(self.path)
 
 
 def cache_page_path(run):

@@ -104,6 +104,15 @@ std::unique_ptr<QProcess> holdConnections(const QString &socketPath, int count)
     return siege;
 }
 
+// `script` run by Python as the user nobody, with `arguments` after it; needs root.
+void startAsNobody(QProcess &process, const QString &script, const QStringList &arguments = {})
+{
+    const QStringList asNobody{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                               QStringLiteral("--clear-groups"), QStringLiteral("/usr/bin/python3"),
+                               QStringLiteral("-c"), script};
+    process.start(QStringLiteral("setpriv"), asNobody + arguments);
+}
+
 } // namespace
 
 class TestFeedOwnUser : public QObject
@@ -174,9 +183,7 @@ void TestFeedOwnUser::refusesAnotherUsersClients()
                                                              | QFile::WriteOther));
     }
     QProcess nobody;
-    nobody.start(QStringLiteral("setpriv"),
-                 {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
-                  QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+    startAsNobody(nobody,
                   QStringLiteral("import socket, sys\n"
                                  "where = sys.argv[1]\n"
                                  "s = socket.socket(socket.AF_UNIX) if where.startswith('/') else socket.socket()\n"
@@ -187,8 +194,8 @@ void TestFeedOwnUser::refusesAnotherUsersClients()
                                  "    print(repr(s.recv(100)), flush=True)\n"
                                  "except ConnectionResetError:\n"
                                  "    print('reset', flush=True)\n"),
-                  unixSocket ? feed.socketPath() : QString::number(feed.server.port()),
-                  QString::fromLatin1(pageRequest("localhost"))});
+                  {unixSocket ? feed.socketPath() : QString::number(feed.server.port()),
+                   QString::fromLatin1(pageRequest("localhost"))});
     QVERIFY(QTest::qWaitFor([&] { return nobody.state() == QProcess::NotRunning; }, 10'000));
     const QByteArray said = nobody.readAllStandardOutput().trimmed();
     // Closed unread, a TCP connection may be reset rather than ended; either way, no answer.
@@ -220,16 +227,13 @@ void TestFeedOwnUser::tokenGoesToItsOwnUsersListenerOnly()
     } else if (listener == QLatin1StringView("another user's")) {
         if (::geteuid() != 0)
             QSKIP("only root can start a listener of another user");
-        theirs.start(QStringLiteral("setpriv"),
-                     {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
-                      QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
-                      QStringLiteral("import socket\n"
-                                     "s = socket.socket()\n"
-                                     "s.bind(('127.0.0.1', 0))\n"
-                                     "s.listen()\n"
-                                     "print(s.getsockname()[1], flush=True)\n"
-                                     "c, _ = s.accept()\n"
-                                     "print(c.recv(4096), flush=True)\n")});
+        startAsNobody(theirs, QStringLiteral("import socket\n"
+                                             "s = socket.socket()\n"
+                                             "s.bind(('127.0.0.1', 0))\n"
+                                             "s.listen()\n"
+                                             "print(s.getsockname()[1], flush=True)\n"
+                                             "c, _ = s.accept()\n"
+                                             "print(c.recv(4096), flush=True)\n"));
         QVERIFY(theirs.waitForReadyRead(5000));
         port = quint16(theirs.readLine().trimmed().toUInt());
     } else {
